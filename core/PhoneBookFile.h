@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace ruvo {
+
+class PhoneBookTable;
+
+// The six header lines of a phone-book file, kept byte for byte.
+using HeaderLines = std::array<std::string, 6>;
+
+// Called before each entry line is read and before each entry is written, so
+// that a window can process its events meanwhile. May be empty.
+using MessagePump = std::function<void()>;
+
+// The path with its extension replaced by ".BAK" (appended when it has none).
+std::string BackupName(std::string_view path);
+
+// Copies the file to its backup name; a failure is ignored.
+void MakeBackupCopy(const std::string& path);
+
+// Reads the six header lines into headers and appends every further line to
+// the table as a committed entry. Throws EInOutError.
+void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
+                       const MessagePump& pump = {});
+
+// Writes the header lines and then every entry in the order of "iKey", each
+// line ending in CR LF, replacing the file only once everything is written.
+// Throws EInOutError; the file is then as it was before.
+void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
+                        PhoneBookTable& table, const MessagePump& pump = {});
+
+// The EInOutError for an errno value, by the I/O message table.
+[[noreturn]] void ThrowInOutError(int errnoValue, const std::string& path);
+
+} // namespace ruvo

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ruvo {
+
+enum class TableState { Closed, Settled, Adding, Changing };
+
+enum class Field { Group = 0, Name = 1, Kana = 2, Tel = 3 };
+inline constexpr std::size_t kFieldCount = 4;
+
+enum class FieldAlignment { Left, Center };
+
+// What the table knows of each field; the grid takes its columns from here.
+struct FieldDef {
+    const char* name;         // "Group", "Name", "Kana", "Tel" (matched ignoring case)
+    std::size_t width;        // bytes stored at most
+    const char* caption;      // column title, code page 932
+    int displayWidth;         // in half-width characters
+    FieldAlignment alignment; // of the cells
+};
+const std::array<FieldDef, kFieldCount>& FieldDefs();
+
+// A field is unset or holds a text; unset reads as "" but sorts before it.
+using FieldValue = std::optional<std::string>;
+
+// Told of every change of the table, so that a view can follow it row by
+// row. Rows are positions in the selected order, counted from 0; while a new
+// entry is pending it is shown as one more row, the last one. Each begin...
+// call comes before the change and its end... call after it.
+class TableObserver {
+public:
+    virtual ~TableObserver() = default;
+    virtual void beginInsertRow(std::size_t row) = 0;
+    virtual void endInsertRow() = 0;
+    virtual void beginRemoveRow(std::size_t row) = 0;
+    virtual void endRemoveRow() = 0;
+    // The entry at row `from` moves so that it ends up at row `to`
+    // (counted after the move); from != to.
+    virtual void beginMoveRow(std::size_t from, std::size_t to) = 0;
+    virtual void endMoveRow() = 0;
+    virtual void rowChanged(std::size_t row) = 0;
+    // Everything may have changed: clear, close, order switch.
+    virtual void beginReset() = 0;
+    virtual void endReset() = 0;
+    virtual void currentChanged() = 0;
+    virtual void stateChanged() = 0;
+};
+
+// The in-memory phone book: committed entries in their natural order (order
+// of addition), the sorted order of the index "iKey" (Kana, then Group, in
+// the Japanese collation), one current entry and at most one pending entry.
+// Failures throw EDatabaseError with "<name>: <text>".
+class PhoneBookTable {
+public:
+    explicit PhoneBookTable(std::string name = "CData");
+    ~PhoneBookTable();
+    PhoneBookTable(const PhoneBookTable&) = delete;
+    PhoneBookTable& operator=(const PhoneBookTable&) = delete;
+
+    const std::string& name() const;
+
+    void OpenTable();
+    void CloseTable();
+    void ClearEntries();
+    void AppendEntry();
+    void EditEntry();
+    void SetField(std::string_view field, std::string_view text);
+    void SetField(Field field, std::string_view text);
+    std::string GetField(std::string_view field) const;
+    std::string GetField(Field field) const;
+    void CommitEntry();
+    void DiscardEntry();
+    void DeleteEntry();
+
+    void MoveFirst();
+    void MoveNext();
+    void MovePrior();
+    void MoveLast();
+    void MoveBy(long long distance);
+    void MoveTo(long long position); // 1-based
+    bool AtEnd() const;
+
+    std::size_t EntryCount() const;
+    // "iKey" for the sorted order, "" for the natural order.
+    void SelectOrder(std::string_view order);
+    bool SortedOrderSelected() const;
+    TableState State() const;
+
+    // For the grid: rows of the selected order, the pending new entry
+    // included as the last row while one exists.
+    std::size_t RowCount() const;
+    std::optional<std::size_t> CurrentRow() const;
+    const FieldValue& Cell(std::size_t row, Field field) const;
+    // True while a new entry is pending and none of its fields was set.
+    bool PendingEntryUntouched() const;
+
+    // At most one observer; nullptr removes it. The table does not own it.
+    void SetObserver(TableObserver* observer);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace ruvo

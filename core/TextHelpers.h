@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ruvo {
+
+using StringList = std::vector<std::string>;
+
+// True for a lead byte of a code-page-932 double-byte character
+// (0x81 to 0x9F and 0xE0 to 0xFC).
+bool IsLeadByte(unsigned char byte);
+
+// Cuts text at every occurrence of delimiter that starts on a character
+// boundary. The text ends at its first NUL byte. Fills list and returns the
+// number of items, always at least 1. In quoted mode an item may be quoted
+// with '"', a doubled '"' standing for one.
+int SplitText(std::string_view text, std::string_view delimiter, StringList& list, bool quoted);
+
+// Digit-only text rewritten as a number with at least width digits (0 to 16);
+// any other text unchanged. Throws EConvertError beyond 2147483647.
+std::string ZeroPadDigits(std::string_view text, int width);
+
+// True for the bytes '0' to '9'.
+bool IsDigit(unsigned char byte);
+
+// Whole-file copy of source onto destination, replacing it without asking.
+// Returns false on any failure, and when both name the same file.
+bool CopyFileSilently(const std::string& source, const std::string& destination);
+
+} // namespace ruvo

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs, when any is missing.
+# Sourced by run.sh and test.sh; the one list of the project's packages.
+set -euo pipefail
+
+RUVO_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev
+    qt6-base-dev qt6-translations-l10n
+    fonts-ipafont-mincho xvfb xauth
+)
+
+ruvo_install_deps() {
+    local missing=()
+    for p in "${RUVO_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    if ((${#missing[@]})); then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+        $sudo apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build with the window
+# tests, the core again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a short run of the reader fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+ruvo_install_deps
+
+jobs=$(nproc)
+
+echo "== build and test"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== core under ASan and UBSan"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRUVO_SANITIZE=ON \
+    -DRUVO_BUILD_UI=OFF -DRUVO_BUILD_BENCH=OFF
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+echo "== reader fuzzer (short run)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DRUVO_FUZZ=ON -DRUVO_BUILD_UI=OFF -DRUVO_BUILD_BENCH=OFF -DRUVO_BUILD_TESTS=ON
+cmake --build build-fuzz -j "$jobs" --target fuzz_phonebook_file
+build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_len=4096 -seed=1 \
+    tests/fuzz/corpus
+
+echo "== all tests passed"
