@@ -29,6 +29,13 @@ const std::array<FieldDef, kFieldCount>& FieldDefs();
 // A field is unset or holds a text; unset reads as "" but sorts before it.
 using FieldValue = std::optional<std::string>;
 
+// A field as the grid reads it. The text views the table's own storage and
+// stays valid until the table next changes.
+struct CellValue {
+    bool set = false;
+    std::string_view text;
+};
+
 // Told of every change of the table, so that a view can follow it row by
 // row. Rows are positions in the selected order, counted from 0; while a new
 // entry is pending it is shown as one more row, the last one. Each begin...
@@ -96,7 +103,7 @@ public:
     // included as the last row while one exists.
     std::size_t RowCount() const;
     std::optional<std::size_t> CurrentRow() const;
-    const FieldValue& Cell(std::size_t row, Field field) const;
+    CellValue Cell(std::size_t row, Field field) const;
     // True while a new entry is pending and none of its fields was set.
     bool PendingEntryUntouched() const;
 
