@@ -1,1 +1,202 @@
-// placeholder until implemented
+#include "TextHelpers.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ruvo {
+
+namespace {
+
+// Length of the character that starts at pos: a lead byte takes the byte
+// after it with it, when there is one.
+std::size_t CharLength(std::string_view text, std::size_t pos) {
+    return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+}
+
+// First occurrence of delimiter at or after pos that begins on a character
+// boundary (counted from pos), or npos.
+std::size_t FindAtBoundary(std::string_view text, std::string_view delimiter, std::size_t pos) {
+    if (delimiter.empty()) {
+        return std::string_view::npos;
+    }
+    while (pos < text.size()) {
+        if (text.compare(pos, delimiter.size(), delimiter) == 0) {
+            return pos;
+        }
+        pos += CharLength(text, pos);
+    }
+    return std::string_view::npos;
+}
+
+// Takes the quoted item whose opening quote stands at pos; leaves pos just
+// after the closing quote, or at the end when there is none.
+std::string ExtractQuoted(std::string_view text, std::size_t& pos) {
+    std::string item;
+    ++pos;
+    while (pos < text.size()) {
+        if (text[pos] == '"') {
+            if (pos + 1 < text.size() && text[pos + 1] == '"') {
+                item.push_back('"');
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return item;
+        }
+        const std::size_t length = CharLength(text, pos);
+        item.append(text.substr(pos, length));
+        pos += length;
+    }
+    return item;
+}
+
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+// Copies every byte of in to out, gives out the permission bits and times of
+// the source and syncs it. Returns false on any failure.
+bool CopyContents(int in, int out, const struct stat& sourceStat) {
+    std::unique_ptr<char[]> block(new char[kCopyBlock]);
+    for (;;) {
+        const ssize_t n = ReadSome(in, block.get(), kCopyBlock);
+        if (n < 0) {
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (WriteAll(out, std::string_view(block.get(), static_cast<std::size_t>(n))) != 0) {
+            return false;
+        }
+    }
+    ::fchmod(out, sourceStat.st_mode & 07777);
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    ::futimens(out, times);
+    return SyncFile(out) == 0;
+}
+
+} // namespace
+
+bool IsLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+int SplitText(std::string_view text, std::string_view delimiter, StringList& list, bool quoted) {
+    text = text.substr(0, text.find('\0'));
+    list.clear();
+    std::size_t pos = 0;
+    for (;;) {
+        while (quoted && pos < text.size() && text[pos] == '"') {
+            list.push_back(ExtractQuoted(text, pos));
+            if (pos == text.size()) {
+                // A quoted item that ends the text is its last item.
+                return static_cast<int>(list.size());
+            }
+            // Step over what follows the closing quote: the delimiter, or a
+            // stray character, which is dropped.
+            pos += text.compare(pos, delimiter.size(), delimiter) == 0 && !delimiter.empty()
+                       ? delimiter.size()
+                       : CharLength(text, pos);
+        }
+        const std::size_t hit = FindAtBoundary(text, delimiter, pos);
+        if (hit == std::string_view::npos) {
+            list.emplace_back(text.substr(pos));
+            return static_cast<int>(list.size());
+        }
+        list.emplace_back(text.substr(pos, hit - pos));
+        // The whole delimiter is consumed, also when it is longer than a byte.
+        pos = hit + delimiter.size();
+    }
+}
+
+bool IsDigit(unsigned char byte) {
+    return static_cast<unsigned char>(byte - 0x30) < 10;
+}
+
+std::string ZeroPadDigits(std::string_view text, int width) {
+    if (text.empty()) {
+        return {};
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        if (!IsDigit(static_cast<unsigned char>(c))) {
+            return std::string(text);
+        }
+        // Saturates above the 32-bit limit, so any length of digits is safe.
+        value = std::min<std::uint64_t>(value * 10 + static_cast<unsigned>(c - '0'),
+                                        std::uint64_t{1} << 32);
+    }
+    if (value > 2147483647) {
+        // "'%s' は整数ではありません"
+        std::string message = "'";
+        message.append(text);
+        message.append("' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
+                       "\x82\xf1");
+        throw EConvertError(message);
+    }
+    std::string digits = std::to_string(value);
+    // The number is always written, also 0 with width 0; widths above 16 pad
+    // nothing.
+    if (width <= 16 && digits.size() < static_cast<std::size_t>(std::max(width, 0))) {
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    }
+    return digits;
+}
+
+bool CopyFileSilently(const std::string& source, const std::string& destination) {
+    const FileOps& ops = CurrentFileOps();
+    const int sourceFd = ops.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    if (sourceFd < 0) {
+        return false;
+    }
+    FileDescriptor in(sourceFd);
+    struct stat sourceStat;
+    if (::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) {
+        return false;
+    }
+
+    const std::string target = ResolveLinks(destination);
+    struct stat targetStat;
+    const bool targetExists = ::stat(target.c_str(), &targetStat) == 0;
+    if (targetExists && (S_ISDIR(targetStat.st_mode) || (targetStat.st_dev == sourceStat.st_dev &&
+                                                         targetStat.st_ino == sourceStat.st_ino))) {
+        // Copying a file onto itself would truncate it.
+        return false;
+    }
+
+    std::string tempPath;
+    const int tempFd = CreateTempBeside(target, tempPath);
+    if (tempFd < 0) {
+        const int error = -tempFd;
+        // A folder that takes no new file: overwrite an existing backup in
+        // place rather than keep one that does not match the file opened.
+        if (!targetExists || !(error == EACCES || error == EPERM || error == EROFS)) {
+            return false;
+        }
+        const int fd = ops.open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0);
+        if (fd < 0) {
+            return false;
+        }
+        FileDescriptor out(fd);
+        const bool ok = CopyContents(in.get(), out.get(), sourceStat);
+        return out.Close() == 0 && ok;
+    }
+    FileDescriptor out(tempFd);
+    bool ok = CopyContents(in.get(), out.get(), sourceStat);
+    ok = out.Close() == 0 && ok;
+    ok = ok && ops.rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(target));
+    return true;
+}
+
+} // namespace ruvo

@@ -1,0 +1,184 @@
+#include "FileSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace ruvo {
+
+namespace {
+
+FileOps RealFileOps() {
+    FileOps ops;
+    ops.open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); };
+    ops.mkostemp = [](char* pathTemplate, int flags) { return ::mkostemp(pathTemplate, flags); };
+    ops.read = [](int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); };
+    ops.write = [](int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); };
+    ops.fsync = [](int fd) { return ::fsync(fd); };
+    ops.close = [](int fd) { return ::close(fd); };
+    ops.rename = [](const char* from, const char* to) { return ::rename(from, to); };
+    return ops;
+}
+
+// Longest file name a temporary gets before its ".XXXXXX" suffix, so that a
+// target whose name is near the limit still gets a temporary beside it.
+constexpr std::size_t kTempStemMax = NAME_MAX - 7;
+
+} // namespace
+
+FileOps& CurrentFileOps() {
+    static FileOps ops = RealFileOps();
+    return ops;
+}
+
+void ResetFileOps() {
+    CurrentFileOps() = RealFileOps();
+}
+
+FileDescriptor::~FileDescriptor() {
+    if (fd_ >= 0) {
+        CurrentFileOps().close(fd_);
+    }
+}
+
+void FileDescriptor::Reset(int fd) {
+    if (fd_ >= 0) {
+        CurrentFileOps().close(fd_);
+    }
+    fd_ = fd;
+}
+
+int FileDescriptor::Close() {
+    if (fd_ < 0) {
+        return 0;
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    // Linux frees the descriptor even when close() fails; never retry it.
+    return CurrentFileOps().close(fd) == 0 ? 0 : errno;
+}
+
+ssize_t ReadSome(int fd, char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = CurrentFileOps().read(fd, buffer, size);
+        if (n >= 0) {
+            return n;
+        }
+        if (errno != EINTR) {
+            return -errno;
+        }
+    }
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = CurrentFileOps().write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (n == 0) {
+            return EIO;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+int SyncFile(int fd) {
+    for (;;) {
+        if (CurrentFileOps().fsync(fd) == 0) {
+            return 0;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        return errno == EINVAL ? 0 : errno;
+    }
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+std::string ResolveLinks(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    // A dangling link stays as it is: writing through it creates its target.
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+int CreateTempBeside(const std::string& target, std::string& tempPath) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t stemStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t stemLength = std::min(target.size() - stemStart, kTempStemMax);
+    tempPath = target.substr(0, stemStart + stemLength) + ".XXXXXX";
+    std::vector<char> name(tempPath.begin(), tempPath.end());
+    name.push_back('\0');
+    const int fd = CurrentFileOps().mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return -errno;
+    }
+    tempPath.assign(name.data());
+    return fd;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = CurrentFileOps().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        return;
+    }
+    FileDescriptor guard(fd);
+    SyncFile(fd);
+}
+
+mode_t CurrentUmask() {
+    // umask() can only be read by setting it; the program has one thread.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+bool ModeAllowsWrite(const struct stat& st) {
+    const uid_t uid = ::geteuid();
+    if (uid == 0) {
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    if (st.st_uid == uid) {
+        return (st.st_mode & S_IWUSR) != 0;
+    }
+    bool inGroup = st.st_gid == ::getegid();
+    if (!inGroup) {
+        const int count = ::getgroups(0, nullptr);
+        if (count > 0) {
+            std::vector<gid_t> groups(static_cast<std::size_t>(count));
+            const int got = ::getgroups(count, groups.data());
+            inGroup = got > 0 && std::find(groups.begin(), groups.begin() + got, st.st_gid) !=
+                                     groups.begin() + got;
+        }
+    }
+    return (st.st_mode & (inGroup ? S_IWGRP : S_IWOTH)) != 0;
+}
+
+} // namespace ruvo
