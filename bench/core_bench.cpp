@@ -1,0 +1,134 @@
+// Reading, sorted writing and the ruvotel round trip on generated phone books
+// of 1,000, 100,000 and 1,000,000 entries.
+
+#include "PhoneBookFile.h"
+#include "PhoneBookGenerator.h"
+#include "PhoneBookTable.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Generated books live in one scratch folder for the run and are removed at
+// its end.
+class BookFiles {
+public:
+    BookFiles() {
+        std::string pattern = (fs::temp_directory_path() / "ruvo-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot create a scratch folder");
+        dir_ = pattern;
+    }
+    ~BookFiles() {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    const std::string& Book(std::size_t entries) {
+        auto it = books_.find(entries);
+        if (it == books_.end()) {
+            const std::string path = (dir_ / ("book-" + std::to_string(entries) + ".txt")).string();
+            ruvo::PhoneBookGenerator().WriteFile(path, entries);
+            it = books_.emplace(entries, path).first;
+        }
+        return it->second;
+    }
+    std::string Output() const { return (dir_ / "out.txt").string(); }
+
+private:
+    fs::path dir_;
+    std::map<std::size_t, std::string> books_;
+};
+
+BookFiles& Files() {
+    static BookFiles files;
+    return files;
+}
+
+void SetCounters(benchmark::State& state, const std::string& book) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(fs::file_size(book)));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+}
+
+void BM_Read(benchmark::State& state) {
+    const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
+    ruvo::HeaderLines headers;
+    std::optional<ruvo::PhoneBookTable> table;
+    for (auto _ : state) {
+        state.PauseTiming();
+        table.emplace();
+        table->OpenTable();
+        state.ResumeTiming();
+        ruvo::ReadPhoneBookFile(book, headers, *table);
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    SetCounters(state, book);
+}
+
+// Sorting happens inside the writer; each pass writes a freshly read table so
+// that nothing sorted earlier is reused.
+void BM_WriteSorted(benchmark::State& state) {
+    const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
+    const std::string output = Files().Output();
+    ruvo::HeaderLines headers;
+    std::optional<ruvo::PhoneBookTable> table;
+    for (auto _ : state) {
+        state.PauseTiming();
+        table.emplace();
+        table->OpenTable();
+        ruvo::ReadPhoneBookFile(book, headers, *table);
+        state.ResumeTiming();
+        ruvo::WritePhoneBookFile(output, headers, *table);
+        state.PauseTiming();
+        table.reset();
+        state.ResumeTiming();
+    }
+    SetCounters(state, book);
+}
+
+// The whole `ruvotel sort FILE -o OUT` process, start to exit.
+void BM_RuvotelSortRoundTrip(benchmark::State& state) {
+    const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
+    const std::string output = Files().Output();
+    char* argv[] = {const_cast<char*>(RUVOTEL_EXE),    const_cast<char*>("sort"),
+                    const_cast<char*>(book.c_str()),   const_cast<char*>("-o"),
+                    const_cast<char*>(output.c_str()), nullptr};
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, RUVOTEL_EXE, nullptr, nullptr, argv, environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("ruvotel sort failed");
+            break;
+        }
+    }
+    SetCounters(state, book);
+}
+
+void Sizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(1'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_Read)->Apply(Sizes);
+BENCHMARK(BM_WriteSorted)->Apply(Sizes);
+BENCHMARK(BM_RuvotelSortRoundTrip)->Apply(Sizes)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
