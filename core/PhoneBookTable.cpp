@@ -1,1 +1,953 @@
-// placeholder until implemented
+#include "PhoneBookTable.h"
+
+#include "Collation.h"
+#include "Errors.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ruvo {
+
+namespace {
+
+const std::array<FieldDef, kFieldCount> kFieldDefs{{
+    // "ｸﾞﾙｰﾌﾟ"
+    {"Group", 2, "\xB8\xDE\xD9\xB0\xCC\xDF", 2, FieldAlignment::Center},
+    // "姓名"
+    {"Name", 30, "\x90\xA9\x96\xBC", 30, FieldAlignment::Left},
+    // "フリガナ"
+    {"Kana", 30, "\x83\x74\x83\x8A\x83\x4B\x83\x69", 30, FieldAlignment::Left},
+    // "電話番号"
+    {"Tel", 20, "\x93\x64\x98\x62\x94\xD4\x8D\x86", 20, FieldAlignment::Left},
+}};
+
+// "空のデータセットには, この操作は実行できません"
+constexpr const char* kEmptyTableText =
+    "\x8B\xF3\x82\xCC\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xC9\x82\xCD\x2C\x20"
+    "\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
+    "\x82\xF1";
+// "データセットが編集または挿入モードではありません"
+constexpr const char* kNotEditingText =
+    "\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xAA\x95\xD2\x8F\x57\x82\xDC\x82\xBD"
+    "\x82\xCD\x91\x7D\x93\xFC\x83\x82\x81\x5B\x83\x68\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC"
+    "\x82\xB9\x82\xF1";
+// "項目 '" ... "' が見つかりません"
+constexpr const char* kFieldNotFoundHead = "\x8D\x80\x96\xDA\x20\x27";
+constexpr const char* kNotFoundTail = "\x27\x20\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC"
+                                      "\x82\xB9\x82\xF1";
+// "インデックス '" ... "' が見つかりません"
+constexpr const char* kIndexNotFoundHead = "\x83\x43\x83\x93\x83\x66\x83\x62\x83\x4E\x83\x58"
+                                           "\x20\x27";
+// "閉じているデータセットには, この操作は実行できません"
+constexpr const char* kClosedTableText =
+    "\x95\xC2\x82\xB6\x82\xC4\x82\xA2\x82\xE9\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67"
+    "\x82\xC9\x82\xCD\x2C\x20\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5"
+    "\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool IsLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The storing rule: up to the first NUL, at most `width` bytes without
+// splitting a double-byte character, no trailing spaces.
+std::string_view FitToField(std::string_view text, std::size_t width) {
+    text = text.substr(0, text.find('\0'));
+    if (text.size() > width) {
+        std::size_t end = 0;
+        while (end < width) {
+            std::size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+            if (end + step > width)
+                break;
+            end += step;
+        }
+        text = text.substr(0, end);
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+// Bump allocator for records and sort keys: one block per megabyte instead of
+// one heap block per entry. Space of replaced records is reused only after
+// Clear.
+class Arena {
+public:
+    std::uint8_t* Allocate(std::size_t size) {
+        if (size > left_) {
+            std::size_t chunk = std::max(size, kChunkSize);
+            chunks_.emplace_back(new std::uint8_t[chunk]);
+            next_ = chunks_.back().get();
+            left_ = chunk;
+        }
+        std::uint8_t* result = next_;
+        next_ += size;
+        left_ -= size;
+        return result;
+    }
+    void Clear() {
+        chunks_.clear();
+        chunks_.shrink_to_fit();
+        next_ = nullptr;
+        left_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+    std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
+    std::uint8_t* next_ = nullptr;
+    std::size_t left_ = 0;
+};
+
+// A committed entry: one byte of set flags, the four text lengths, then the
+// four texts back to back.
+constexpr std::size_t kRecordHeader = 1 + kFieldCount;
+
+struct Record {
+    const std::uint8_t* bytes;
+
+    bool IsSet(std::size_t field) const { return (bytes[0] >> field) & 1; }
+    std::string_view Text(std::size_t field) const {
+        std::size_t offset = kRecordHeader;
+        for (std::size_t f = 0; f < field; ++f)
+            offset += bytes[1 + f];
+        return {reinterpret_cast<const char*>(bytes + offset), bytes[1 + field]};
+    }
+};
+
+// Sort key of an entry: two 16-bit lengths, then the Kana part and the Group
+// part. A part is empty for an unset field and 0x01 followed by the
+// collation key for a text, so unset sorts before every text, "" included.
+struct SortKey {
+    std::string_view kana;
+    std::string_view group;
+
+    static SortKey Of(const std::uint8_t* key) {
+        std::uint16_t kanaSize, groupSize;
+        std::memcpy(&kanaSize, key, 2);
+        std::memcpy(&groupSize, key + 2, 2);
+        const char* text = reinterpret_cast<const char*>(key + 4);
+        return {{text, kanaSize}, {text + kanaSize, groupSize}};
+    }
+};
+
+int CompareBytes(std::string_view a, std::string_view b) {
+    std::size_t common = std::min(a.size(), b.size());
+    int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
+    if (c != 0)
+        return c;
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
+    SortKey ka = SortKey::Of(a), kb = SortKey::Of(b);
+    int c = CompareBytes(ka.kana, kb.kana);
+    return c != 0 ? c : CompareBytes(ka.group, kb.group);
+}
+
+// Entries with equal keys keep the order of their sequence numbers.
+bool KeyLess(const std::uint8_t* a, std::uint32_t seqA, const std::uint8_t* b, std::uint32_t seqB) {
+    int c = CompareKeys(a, b);
+    return c != 0 ? c < 0 : seqA < seqB;
+}
+
+std::string KeyPart(bool set, std::string_view text) {
+    if (!set)
+        return {};
+    std::string part(1, '\x01');
+    part += CollationKey(text);
+    // A collation key of a 30-byte text is far below this; the cap only
+    // keeps the length field honest.
+    if (part.size() > 0xFFFF)
+        part.resize(0xFFFF);
+    return part;
+}
+
+const std::uint8_t* MakeSortKey(Arena& arena, bool kanaSet, std::string_view kana, bool groupSet,
+                                std::string_view group) {
+    std::string kanaPart = KeyPart(kanaSet, kana);
+    std::string groupPart = KeyPart(groupSet, group);
+    auto kanaSize = static_cast<std::uint16_t>(kanaPart.size());
+    auto groupSize = static_cast<std::uint16_t>(groupPart.size());
+    std::uint8_t* key = arena.Allocate(4 + kanaSize + groupSize);
+    std::memcpy(key, &kanaSize, 2);
+    std::memcpy(key + 2, &groupSize, 2);
+    std::memcpy(key + 4, kanaPart.data(), kanaSize);
+    std::memcpy(key + 4 + kanaSize, groupPart.data(), groupSize);
+    return key;
+}
+
+// Counts live slots by sequence number (a Fenwick tree): the natural order
+// with deleted entries counting 0, giving rank and k-th in O(log n).
+class LiveSlots {
+public:
+    void Clear() {
+        tree_.assign(1, 0);
+        tree_.shrink_to_fit();
+    }
+    std::size_t Size() const { return tree_.size() - 1; }
+    void Append() {
+        std::size_t i = tree_.size();
+        std::uint32_t sum = 1;
+        std::size_t stop = i - (i & (~i + 1));
+        for (std::size_t j = i - 1; j > stop; j -= j & (~j + 1))
+            sum += tree_[j];
+        tree_.push_back(sum);
+    }
+    void Remove(std::size_t slot) {
+        for (std::size_t i = slot + 1; i < tree_.size(); i += i & (~i + 1))
+            --tree_[i];
+    }
+    // Number of live slots before `slot`.
+    std::size_t LiveBefore(std::size_t slot) const {
+        std::size_t sum = 0;
+        for (std::size_t i = slot; i > 0; i -= i & (~i + 1))
+            sum += tree_[i];
+        return sum;
+    }
+    // The slot of the live entry at 0-based position k; k < number of live slots.
+    std::size_t Find(std::size_t k) const {
+        std::size_t pos = 0;
+        std::size_t step = 1;
+        while (step * 2 < tree_.size())
+            step *= 2;
+        for (; step > 0; step /= 2) {
+            if (pos + step < tree_.size() && tree_[pos + step] <= k) {
+                pos += step;
+                k -= tree_[pos];
+            }
+        }
+        return pos; // 1-based index pos + 1, so slot pos
+    }
+
+private:
+    std::vector<std::uint32_t> tree_ = std::vector<std::uint32_t>(1, 0);
+};
+
+// The sorted order: a treap with subtree sizes, so that position lookups,
+// inserts and erases all take O(log n). Node 0 is the empty tree. Priorities
+// come from a bijective hash of the node id, so no two are equal.
+class SortedIndex {
+public:
+    struct Item {
+        std::uint64_t prefix; // first 8 bytes of the Kana part, big-endian
+        const std::uint8_t* key;
+        std::uint32_t seq;
+    };
+
+    void Clear() {
+        std::vector<Node>(1).swap(nodes_);
+        root_ = 0;
+        freeList_ = 0;
+    }
+    std::size_t Size() const { return nodes_[root_].size; }
+
+    static Item MakeItem(const std::uint8_t* key, std::uint32_t seq) {
+        std::string_view kana = SortKey::Of(key).kana;
+        std::uint64_t prefix = 0;
+        for (std::size_t i = 0; i < 8; ++i)
+            prefix = (prefix << 8) | (i < kana.size() ? static_cast<std::uint8_t>(kana[i]) : 0);
+        return {prefix, key, seq};
+    }
+
+    // Replaces the content by the items, sorted here in O(n log n); the tree
+    // is then built in O(n).
+    void Build(std::vector<Item>& items) {
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+            if (a.prefix != b.prefix)
+                return a.prefix < b.prefix;
+            return KeyLess(a.key, a.seq, b.key, b.seq);
+        });
+        Clear();
+        nodes_.resize(items.size() + 1);
+        std::vector<std::uint32_t> rightSpine;
+        for (std::uint32_t id = 1; id <= items.size(); ++id) {
+            nodes_[id] = {0, 0, 1, items[id - 1].seq, items[id - 1].key};
+            std::uint32_t last = 0;
+            while (!rightSpine.empty() && Priority(rightSpine.back()) < Priority(id)) {
+                last = rightSpine.back();
+                rightSpine.pop_back();
+            }
+            nodes_[id].left = last;
+            if (!rightSpine.empty())
+                nodes_[rightSpine.back()].right = id;
+            rightSpine.push_back(id);
+        }
+        root_ = rightSpine.empty() ? 0 : rightSpine.front();
+        FixSizes(root_);
+    }
+
+    std::uint32_t SeqAt(std::size_t pos) const { return nodes_[NodeAt(pos)].seq; }
+    const std::uint8_t* KeyAt(std::size_t pos) const { return nodes_[NodeAt(pos)].key; }
+    void SetKeyAt(std::size_t pos, const std::uint8_t* key) { nodes_[NodeAt(pos)].key = key; }
+
+    // Number of entries ordered before (key, seq).
+    std::size_t LowerBound(const std::uint8_t* key, std::uint32_t seq) const {
+        std::size_t pos = 0;
+        for (std::uint32_t t = root_; t != 0;) {
+            const Node& n = nodes_[t];
+            if (KeyLess(n.key, n.seq, key, seq)) {
+                pos += nodes_[n.left].size + 1;
+                t = n.right;
+            } else {
+                t = n.left;
+            }
+        }
+        return pos;
+    }
+
+    void Insert(std::size_t pos, std::uint32_t seq, const std::uint8_t* key) {
+        std::uint32_t id = NewNode();
+        nodes_[id] = {0, 0, 1, seq, key};
+        std::uint32_t left, right;
+        Split(root_, pos, left, right);
+        root_ = Merge(Merge(left, id), right);
+    }
+
+    void Erase(std::size_t pos) {
+        std::uint32_t left, middle, right;
+        Split(root_, pos, left, right);
+        Split(right, 1, middle, right);
+        root_ = Merge(left, right);
+        nodes_[middle].left = freeList_;
+        freeList_ = middle;
+    }
+
+private:
+    struct Node {
+        std::uint32_t left, right, size, seq;
+        const std::uint8_t* key;
+    };
+
+    static std::uint32_t Priority(std::uint32_t id) {
+        id ^= id >> 16;
+        id *= 0x85EBCA6Bu;
+        id ^= id >> 13;
+        id *= 0xC2B2AE35u;
+        id ^= id >> 16;
+        return id;
+    }
+
+    std::uint32_t NewNode() {
+        if (freeList_ != 0) {
+            std::uint32_t id = freeList_;
+            freeList_ = nodes_[id].left;
+            return id;
+        }
+        nodes_.push_back({});
+        return static_cast<std::uint32_t>(nodes_.size() - 1);
+    }
+
+    void Update(std::uint32_t t) {
+        nodes_[t].size = nodes_[nodes_[t].left].size + nodes_[nodes_[t].right].size + 1;
+    }
+
+    void FixSizes(std::uint32_t t) {
+        if (t == 0)
+            return;
+        FixSizes(nodes_[t].left);
+        FixSizes(nodes_[t].right);
+        Update(t);
+    }
+
+    std::uint32_t NodeAt(std::size_t pos) const {
+        std::uint32_t t = root_;
+        for (;;) {
+            std::size_t leftSize = nodes_[nodes_[t].left].size;
+            if (pos < leftSize) {
+                t = nodes_[t].left;
+            } else if (pos == leftSize) {
+                return t;
+            } else {
+                pos -= leftSize + 1;
+                t = nodes_[t].right;
+            }
+        }
+    }
+
+    // Splits t into its first k nodes and the rest.
+    void Split(std::uint32_t t, std::size_t k, std::uint32_t& left, std::uint32_t& right) {
+        if (t == 0) {
+            left = right = 0;
+            return;
+        }
+        std::size_t leftSize = nodes_[nodes_[t].left].size;
+        if (k <= leftSize) {
+            std::uint32_t inner;
+            Split(nodes_[t].left, k, left, inner);
+            nodes_[t].left = inner;
+            right = t;
+        } else {
+            std::uint32_t inner;
+            Split(nodes_[t].right, k - leftSize - 1, inner, right);
+            nodes_[t].right = inner;
+            left = t;
+        }
+        Update(t);
+    }
+
+    std::uint32_t Merge(std::uint32_t a, std::uint32_t b) {
+        if (a == 0)
+            return b;
+        if (b == 0)
+            return a;
+        if (Priority(a) > Priority(b)) {
+            std::uint32_t merged = Merge(nodes_[a].right, b);
+            nodes_[a].right = merged;
+            Update(a);
+            return a;
+        }
+        std::uint32_t merged = Merge(a, nodes_[b].left);
+        nodes_[b].left = merged;
+        Update(b);
+        return b;
+    }
+
+    std::vector<Node> nodes_ = std::vector<Node>(1);
+    std::uint32_t root_ = 0;
+    std::uint32_t freeList_ = 0;
+};
+
+} // namespace
+
+const std::array<FieldDef, kFieldCount>& FieldDefs() {
+    return kFieldDefs;
+}
+
+struct PhoneBookTable::Impl {
+    std::string name;
+    TableObserver* observer = nullptr;
+    TableState state = TableState::Settled;
+
+    // Committed entries by sequence number (order of addition); null once deleted.
+    Arena records;
+    std::vector<const std::uint8_t*> slots;
+    LiveSlots live;
+    std::size_t count = 0;
+
+    // The sorted order, kept only while it is selected.
+    bool sorted = false;
+    Arena keys;
+    SortedIndex index;
+
+    // The current entry by its row in the selected order, and its slot.
+    bool hasCurrent = false;
+    std::size_t currentRow = 0;
+    std::uint32_t currentSeq = 0;
+    bool atEnd = false;
+
+    // The pending entry: a new one (Adding) or a change of the current one.
+    std::array<std::string, kFieldCount> pending;
+    std::uint8_t pendingSet = 0;
+    bool pendingAssigned = false;
+
+    // What the observer has seen of the current row and the state.
+    struct Snapshot {
+        TableState state;
+        std::optional<std::size_t> row;
+        bool hasCurrent;
+        std::uint32_t seq;
+    };
+
+    [[noreturn]] void Fail(std::string_view text) const {
+        std::string message = name;
+        message += ": ";
+        message += text;
+        throw EDatabaseError(message);
+    }
+
+    void RequireOpen() const {
+        if (state == TableState::Closed)
+            Fail(kClosedTableText);
+    }
+
+    std::size_t FieldIndex(std::string_view fieldName) const {
+        for (std::size_t f = 0; f < kFieldCount; ++f) {
+            if (EqualsIgnoringCase(fieldName, kFieldDefs[f].name))
+                return f;
+        }
+        std::string text = kFieldNotFoundHead;
+        text += fieldName;
+        text += kNotFoundTail;
+        Fail(text);
+    }
+
+    bool Pending() const { return state == TableState::Adding || state == TableState::Changing; }
+
+    std::optional<std::size_t> CurrentRow() const {
+        if (state == TableState::Adding)
+            return count;
+        if (state == TableState::Closed || !hasCurrent)
+            return std::nullopt;
+        return currentRow;
+    }
+
+    Snapshot Take() const { return {state, CurrentRow(), hasCurrent, currentSeq}; }
+
+    // Tells the observer about a changed state or current entry since `before`.
+    void Announce(const Snapshot& before) const {
+        if (!observer)
+            return;
+        Snapshot after = Take();
+        if (after.row != before.row || after.hasCurrent != before.hasCurrent ||
+            (after.hasCurrent && after.seq != before.seq) ||
+            (after.state == TableState::Adding) != (before.state == TableState::Adding))
+            observer->currentChanged();
+        if (after.state != before.state)
+            observer->stateChanged();
+    }
+
+    std::uint32_t SeqAt(std::size_t row) const {
+        return sorted ? index.SeqAt(row) : static_cast<std::uint32_t>(live.Find(row));
+    }
+
+    void SetCurrent(std::size_t row) {
+        hasCurrent = true;
+        currentRow = row;
+        currentSeq = SeqAt(row);
+    }
+
+    const std::uint8_t* PackPending() {
+        std::size_t size = kRecordHeader;
+        for (const std::string& text : pending)
+            size += text.size();
+        std::uint8_t* bytes = records.Allocate(size);
+        bytes[0] = pendingSet;
+        std::uint8_t* out = bytes + kRecordHeader;
+        for (std::size_t f = 0; f < kFieldCount; ++f) {
+            bytes[1 + f] = static_cast<std::uint8_t>(pending[f].size());
+            std::memcpy(out, pending[f].data(), pending[f].size());
+            out += pending[f].size();
+        }
+        return bytes;
+    }
+
+    const std::uint8_t* PendingSortKey() {
+        constexpr auto kana = static_cast<std::size_t>(Field::Kana);
+        constexpr auto group = static_cast<std::size_t>(Field::Group);
+        return MakeSortKey(keys, (pendingSet >> kana) & 1, pending[kana], (pendingSet >> group) & 1,
+                           pending[group]);
+    }
+
+    void Commit() {
+        if (state == TableState::Adding)
+            CommitNew();
+        else if (state == TableState::Changing)
+            CommitChange();
+    }
+
+    void CommitNew() {
+        const std::uint8_t* record = PackPending();
+        auto seq = static_cast<std::uint32_t>(slots.size());
+        const std::uint8_t* key = sorted ? PendingSortKey() : nullptr;
+        std::size_t row = sorted ? index.LowerBound(key, seq) : count;
+        bool moves = row != count;
+        if (moves && observer)
+            observer->beginMoveRow(count, row);
+        slots.push_back(record);
+        live.Append();
+        if (sorted)
+            index.Insert(row, seq, key);
+        ++count;
+        state = TableState::Settled;
+        hasCurrent = true;
+        currentRow = row;
+        currentSeq = seq;
+        if (moves && observer)
+            observer->endMoveRow();
+    }
+
+    void CommitChange() {
+        const std::uint8_t* record = PackPending();
+        std::size_t from = currentRow;
+        std::size_t to = from;
+        const std::uint8_t* key = nullptr;
+        if (sorted) {
+            key = PendingSortKey();
+            to = index.LowerBound(key, currentSeq);
+            // The entry itself is still in the tree and counted when it sorts before its new place.
+            if (CompareKeys(index.KeyAt(from), key) < 0)
+                --to;
+        }
+        bool moves = from != to;
+        if (moves && observer)
+            observer->beginMoveRow(from, to);
+        slots[currentSeq] = record;
+        if (sorted) {
+            if (moves) {
+                index.Erase(from);
+                index.Insert(to, currentSeq, key);
+            } else {
+                index.SetKeyAt(from, key);
+            }
+        }
+        state = TableState::Settled;
+        currentRow = to;
+        if (moves && observer)
+            observer->endMoveRow();
+    }
+
+    void Discard() {
+        if (state == TableState::Adding) {
+            if (observer)
+                observer->beginRemoveRow(count);
+            state = TableState::Settled;
+            if (count > 0)
+                SetCurrent(count - 1);
+            else
+                hasCurrent = false;
+            if (observer)
+                observer->endRemoveRow();
+        } else if (state == TableState::Changing) {
+            state = TableState::Settled;
+            if (pendingAssigned && observer)
+                observer->rowChanged(currentRow);
+        }
+    }
+
+    void Settle() {
+        if (!Pending())
+            return;
+        if (pendingAssigned)
+            Commit();
+        else
+            Discard();
+    }
+
+    void StartPending(TableState newState) {
+        pendingSet = 0;
+        pendingAssigned = false;
+        for (std::string& text : pending)
+            text.clear();
+        if (newState == TableState::Changing) {
+            Record record{slots[currentSeq]};
+            for (std::size_t f = 0; f < kFieldCount; ++f) {
+                pending[f] = record.Text(f);
+                if (record.IsSet(f))
+                    pendingSet |= std::uint8_t(1u << f);
+            }
+        }
+        state = newState;
+    }
+
+    void DropEntries() {
+        records.Clear();
+        std::vector<const std::uint8_t*>().swap(slots);
+        live.Clear();
+        count = 0;
+        keys.Clear();
+        index.Clear();
+        hasCurrent = false;
+    }
+
+    void BuildSortedOrder() {
+        constexpr auto kana = static_cast<std::size_t>(Field::Kana);
+        constexpr auto group = static_cast<std::size_t>(Field::Group);
+        keys.Clear();
+        std::vector<SortedIndex::Item> items;
+        items.reserve(count);
+        for (std::uint32_t seq = 0; seq < slots.size(); ++seq) {
+            if (!slots[seq])
+                continue;
+            Record record{slots[seq]};
+            const std::uint8_t* key = MakeSortKey(keys, record.IsSet(kana), record.Text(kana),
+                                                  record.IsSet(group), record.Text(group));
+            items.push_back(SortedIndex::MakeItem(key, seq));
+        }
+        index.Build(items);
+        if (hasCurrent) {
+            auto it = std::find_if(items.begin(), items.end(),
+                                   [&](const SortedIndex::Item& i) { return i.seq == currentSeq; });
+            currentRow = static_cast<std::size_t>(it - items.begin());
+        }
+    }
+};
+
+PhoneBookTable::PhoneBookTable(std::string name) : impl_(std::make_unique<Impl>()) {
+    impl_->name = std::move(name);
+}
+
+PhoneBookTable::~PhoneBookTable() = default;
+
+const std::string& PhoneBookTable::name() const {
+    return impl_->name;
+}
+
+void PhoneBookTable::OpenTable() {
+    Impl& d = *impl_;
+    if (d.state != TableState::Closed)
+        return;
+    auto before = d.Take();
+    d.state = TableState::Settled;
+    d.atEnd = false;
+    d.Announce(before);
+}
+
+void PhoneBookTable::CloseTable() {
+    Impl& d = *impl_;
+    if (d.state == TableState::Closed)
+        return;
+    auto before = d.Take();
+    if (d.observer)
+        d.observer->beginReset();
+    d.DropEntries();
+    d.state = TableState::Closed;
+    d.atEnd = false;
+    if (d.observer)
+        d.observer->endReset();
+    d.Announce(before);
+}
+
+void PhoneBookTable::ClearEntries() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Settle();
+    if (d.observer)
+        d.observer->beginReset();
+    d.DropEntries();
+    d.atEnd = false;
+    if (d.observer)
+        d.observer->endReset();
+    d.Announce(before);
+}
+
+void PhoneBookTable::AppendEntry() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Settle();
+    if (d.observer)
+        d.observer->beginInsertRow(d.count);
+    d.StartPending(TableState::Adding);
+    d.atEnd = false;
+    if (d.observer)
+        d.observer->endInsertRow();
+    d.Announce(before);
+}
+
+void PhoneBookTable::EditEntry() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    if (d.Pending())
+        return;
+    if (d.count == 0) {
+        AppendEntry();
+        return;
+    }
+    auto before = d.Take();
+    d.StartPending(TableState::Changing);
+    d.Announce(before);
+}
+
+void PhoneBookTable::SetField(std::string_view field, std::string_view text) {
+    std::size_t f = impl_->FieldIndex(field);
+    SetField(static_cast<Field>(f), text);
+}
+
+void PhoneBookTable::SetField(Field field, std::string_view text) {
+    Impl& d = *impl_;
+    if (!d.Pending())
+        d.Fail(kNotEditingText);
+    auto f = static_cast<std::size_t>(field);
+    d.pending[f] = FitToField(text, kFieldDefs[f].width);
+    d.pendingSet |= std::uint8_t(1u << f);
+    d.pendingAssigned = true;
+    if (d.observer)
+        d.observer->rowChanged(*d.CurrentRow());
+}
+
+std::string PhoneBookTable::GetField(std::string_view field) const {
+    return GetField(static_cast<Field>(impl_->FieldIndex(field)));
+}
+
+std::string PhoneBookTable::GetField(Field field) const {
+    const Impl& d = *impl_;
+    d.RequireOpen();
+    auto f = static_cast<std::size_t>(field);
+    if (d.Pending())
+        return d.pending[f];
+    if (!d.hasCurrent)
+        return {};
+    return std::string(Record{d.slots[d.currentSeq]}.Text(f));
+}
+
+void PhoneBookTable::CommitEntry() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Commit();
+    d.Announce(before);
+}
+
+void PhoneBookTable::DiscardEntry() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Discard();
+    d.Announce(before);
+}
+
+void PhoneBookTable::DeleteEntry() {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    if (d.state == TableState::Adding) {
+        DiscardEntry();
+        return;
+    }
+    if (d.count == 0)
+        d.Fail(kEmptyTableText);
+    auto before = d.Take();
+    std::size_t row = d.currentRow;
+    if (d.observer)
+        d.observer->beginRemoveRow(row);
+    d.state = TableState::Settled;
+    d.slots[d.currentSeq] = nullptr;
+    d.live.Remove(d.currentSeq);
+    if (d.sorted)
+        d.index.Erase(row);
+    --d.count;
+    if (d.count == 0)
+        d.hasCurrent = false;
+    else
+        d.SetCurrent(std::min(row, d.count - 1));
+    if (d.observer)
+        d.observer->endRemoveRow();
+    d.Announce(before);
+}
+
+void PhoneBookTable::MoveFirst() {
+    MoveTo(1);
+}
+
+void PhoneBookTable::MoveNext() {
+    MoveBy(1);
+}
+
+void PhoneBookTable::MovePrior() {
+    MoveBy(-1);
+}
+
+void PhoneBookTable::MoveLast() {
+    MoveTo(std::numeric_limits<long long>::max());
+}
+
+void PhoneBookTable::MoveBy(long long distance) {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Settle();
+    if (d.count == 0) {
+        d.atEnd = true;
+    } else {
+        auto last = static_cast<long long>(d.count - 1);
+        auto from = static_cast<long long>(d.currentRow);
+        long long to = distance > last - from ? last : std::max(from + distance, 0LL);
+        d.atEnd = distance > last - from;
+        if (to != from)
+            d.SetCurrent(static_cast<std::size_t>(to));
+    }
+    d.Announce(before);
+}
+
+void PhoneBookTable::MoveTo(long long position) {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    auto before = d.Take();
+    d.Settle();
+    if (d.count == 0) {
+        d.atEnd = true;
+    } else {
+        auto last = static_cast<long long>(d.count - 1);
+        long long row = position <= 1 ? 0 : std::min(position - 1, last);
+        d.SetCurrent(static_cast<std::size_t>(row));
+        d.atEnd = false;
+    }
+    d.Announce(before);
+}
+
+bool PhoneBookTable::AtEnd() const {
+    return impl_->state == TableState::Closed || impl_->atEnd;
+}
+
+std::size_t PhoneBookTable::EntryCount() const {
+    return impl_->count;
+}
+
+void PhoneBookTable::SelectOrder(std::string_view order) {
+    Impl& d = *impl_;
+    d.RequireOpen();
+    bool sorted = !order.empty();
+    if (sorted && !EqualsIgnoringCase(order, "iKey")) {
+        std::string text = kIndexNotFoundHead;
+        text += order;
+        text += kNotFoundTail;
+        d.Fail(text);
+    }
+    auto before = d.Take();
+    d.Settle();
+    if (sorted != d.sorted) {
+        if (d.observer)
+            d.observer->beginReset();
+        d.sorted = sorted;
+        if (sorted) {
+            d.BuildSortedOrder();
+        } else {
+            d.keys.Clear();
+            d.index.Clear();
+            if (d.hasCurrent)
+                d.currentRow = d.live.LiveBefore(d.currentSeq);
+        }
+        if (d.observer)
+            d.observer->endReset();
+    }
+    d.Announce(before);
+}
+
+bool PhoneBookTable::SortedOrderSelected() const {
+    return impl_->sorted;
+}
+
+TableState PhoneBookTable::State() const {
+    return impl_->state;
+}
+
+std::size_t PhoneBookTable::RowCount() const {
+    return impl_->count + (impl_->state == TableState::Adding ? 1 : 0);
+}
+
+std::optional<std::size_t> PhoneBookTable::CurrentRow() const {
+    return impl_->CurrentRow();
+}
+
+CellValue PhoneBookTable::Cell(std::size_t row, Field field) const {
+    const Impl& d = *impl_;
+    auto f = static_cast<std::size_t>(field);
+    bool pendingRow = d.Pending() && d.CurrentRow() == row;
+    if (pendingRow)
+        return {((d.pendingSet >> f) & 1) != 0, d.pending[f]};
+    if (row >= d.count)
+        return {};
+    Record record{d.slots[d.SeqAt(row)]};
+    return {record.IsSet(f), record.Text(f)};
+}
+
+bool PhoneBookTable::PendingEntryUntouched() const {
+    return impl_->state == TableState::Adding && !impl_->pendingAssigned;
+}
+
+void PhoneBookTable::SetObserver(TableObserver* observer) {
+    impl_->observer = observer;
+}
+
+} // namespace ruvo

@@ -62,7 +62,7 @@ public:
 // The in-memory phone book: committed entries in their natural order (order
 // of addition), the sorted order of the index "iKey" (Kana, then Group, in
 // the Japanese collation), one current entry and at most one pending entry.
-// Failures throw EDatabaseError with "<name>: <text>".
+// Created open and empty. Failures throw EDatabaseError with "<name>: <text>".
 class PhoneBookTable {
 public:
     explicit PhoneBookTable(std::string name = "CData");

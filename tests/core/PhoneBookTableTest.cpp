@@ -1,0 +1,960 @@
+#include "PhoneBookTable.h"
+
+#include "Collation.h"
+#include "Errors.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace ruvo {
+namespace {
+
+// "空のデータセットには, この操作は実行できません"
+const std::string kEmptyTableText =
+    "\x8B\xF3\x82\xCC\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xC9\x82\xCD, "
+    "\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
+    "\x82\xF1";
+// "データセットが編集または挿入モードではありません"
+const std::string kNotEditingText =
+    "\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xAA\x95\xD2\x8F\x57\x82\xDC\x82\xBD"
+    "\x82\xCD\x91\x7D\x93\xFC\x83\x82\x81\x5B\x83\x68\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC"
+    "\x82\xB9\x82\xF1";
+// "項目 '" and "' が見つかりません"
+const std::string kFieldHead = "\x8D\x80\x96\xDA '";
+const std::string kNotFoundTail =
+    "' \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+
+const Field kFields[] = {Field::Group, Field::Name, Field::Kana, Field::Tel};
+
+// One entry's fields; nullopt for a field that is not set.
+struct Values {
+    FieldValue group, name, kana, tel;
+    const FieldValue& operator[](Field f) const {
+        switch (f) {
+        case Field::Group:
+            return group;
+        case Field::Name:
+            return name;
+        case Field::Kana:
+            return kana;
+        case Field::Tel:
+            return tel;
+        }
+        return tel;
+    }
+    FieldValue& operator[](Field f) { return const_cast<FieldValue&>(std::as_const(*this)[f]); }
+    bool operator==(const Values&) const = default;
+};
+
+void PrintTo(const Values& v, std::ostream* os) {
+    *os << "{";
+    for (Field f : kFields)
+        *os << (v[f] ? "\"" + *v[f] + "\"" : "unset"s) << (f == Field::Tel ? "}" : ", ");
+}
+
+Values ReadRow(const PhoneBookTable& table, std::size_t row) {
+    Values v;
+    for (Field f : kFields) {
+        CellValue cell = table.Cell(row, f);
+        if (cell.set)
+            v[f] = std::string(cell.text);
+        else
+            EXPECT_TRUE(cell.text.empty());
+    }
+    return v;
+}
+
+std::vector<Values> ReadRows(const PhoneBookTable& table) {
+    std::vector<Values> rows;
+    for (std::size_t r = 0; r < table.RowCount(); ++r)
+        rows.push_back(ReadRow(table, r));
+    return rows;
+}
+
+void Add(PhoneBookTable& table, const Values& v) {
+    table.AppendEntry();
+    for (Field f : kFields) {
+        if (v[f])
+            table.SetField(f, *v[f]);
+    }
+    table.CommitEntry();
+}
+
+// Entries with only Kana and Group set, the fields that decide the sorted order.
+Values KG(FieldValue kana, FieldValue group, std::string name = "") {
+    return {std::move(group), std::move(name), std::move(kana), std::nullopt};
+}
+
+// The names of the entries in the order of a traversal, MoveFirst to AtEnd.
+std::vector<std::string> Traverse(PhoneBookTable& table) {
+    std::vector<std::string> names;
+    for (table.MoveFirst(); !table.AtEnd(); table.MoveNext())
+        names.push_back(table.GetField("Name"));
+    return names;
+}
+
+std::string Message(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EDatabaseError& e) {
+        return e.what();
+    }
+    return "(no failure)";
+}
+
+class PhoneBookTableTest : public testing::Test {
+protected:
+    PhoneBookTable table;
+
+    void AddNamed(std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            Add(table, {"01"s, n, "K"s, "1"s});
+    }
+};
+
+// --- Storing rule ---------------------------------------------------------
+
+struct StoreCase {
+    const char* what;
+    Field field;
+    std::string text;
+    std::string stored;
+};
+
+void PrintTo(const StoreCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class StoreTest : public testing::TestWithParam<StoreCase> {};
+
+TEST_P(StoreTest, StoresByTheRule) {
+    const StoreCase& c = GetParam();
+    PhoneBookTable table;
+    table.AppendEntry();
+    table.SetField(c.field, c.text);
+    EXPECT_EQ(table.GetField(c.field), c.stored) << "pending";
+    table.CommitEntry();
+    EXPECT_EQ(table.GetField(c.field), c.stored) << "committed";
+    CellValue cell = table.Cell(0, c.field);
+    EXPECT_TRUE(cell.set);
+    EXPECT_EQ(cell.text, c.stored);
+}
+
+const std::string k35 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ123456789";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoreTest,
+    testing::Values(
+        StoreCase{"name of 35 bytes keeps 30", Field::Name, k35, k35.substr(0, 30)},
+        StoreCase{"group 12345 keeps 12", Field::Group, "12345", "12"},
+        StoreCase{"tel of 25 digits keeps 20", Field::Tel, "1234567890123456789012345",
+                  "12345678901234567890"},
+        StoreCase{"cut first, then trailing spaces", Field::Name,
+                  k35.substr(0, 28) + "  " + "XYZWV", k35.substr(0, 28)},
+        StoreCase{"three spaces give the empty text", Field::Kana, "   ", ""},
+        StoreCase{"leading spaces stay", Field::Name, "  ab", "  ab"},
+        StoreCase{"a trailing TAB stays", Field::Name, "ab\t", "ab\t"},
+        StoreCase{"a trailing ideographic space stays", Field::Name, "ab\x81\x40", "ab\x81\x40"},
+        StoreCase{"the text ends at NUL", Field::Tel,
+                  "12\0"s
+                  "34",
+                  "12"},
+        StoreCase{"spaces before NUL go too", Field::Tel,
+                  "12 \0"s
+                  "34",
+                  "12"},
+        StoreCase{"a double-byte character ending at the limit stays", Field::Name,
+                  std::string(28, 'a') + "\x82\xA0" + "b", std::string(28, 'a') + "\x82\xA0"},
+        StoreCase{"a double-byte character across the limit goes whole", Field::Name,
+                  std::string(29, 'a') + "\x82\xA0", std::string(29, 'a')},
+        // Scanning by characters: the 0x82 at byte 30 is a second byte here.
+        StoreCase{"a lead-byte value as second byte is not a lead", Field::Kana,
+                  std::string(28, 'a') + "\x82\x82\x82\xA0", std::string(28, 'a') + "\x82\x82"},
+        StoreCase{"group takes one double-byte character", Field::Group, "\x82\x4F\x82\x50",
+                  "\x82\x4F"},
+        StoreCase{"group drops a half character", Field::Group, "1\x82\x50", "1"},
+        StoreCase{"half-width katakana are single bytes", Field::Group, "\xB1\xB2\xB3",
+                  "\xB1\xB2"}));
+
+TEST_F(PhoneBookTableTest, EntryWithoutAssignmentsHasFourUnsetFields) {
+    table.AppendEntry();
+    table.CommitEntry();
+    EXPECT_EQ(table.EntryCount(), 1u);
+    EXPECT_EQ(ReadRow(table, 0), Values{});
+    for (Field f : kFields)
+        EXPECT_EQ(table.GetField(f), "");
+}
+
+TEST_F(PhoneBookTableTest, EmptyTextIsSetNotUnset) {
+    Add(table, {""s, std::nullopt, "   "s, std::nullopt});
+    Values expected{""s, std::nullopt, ""s, std::nullopt};
+    EXPECT_EQ(ReadRow(table, 0), expected);
+}
+
+TEST_F(PhoneBookTableTest, FieldNamesIgnoreCase) {
+    table.AppendEntry();
+    table.SetField("TEL", "123");
+    table.SetField("gRoUp", "01");
+    table.SetField("kana", "\xB1");
+    table.SetField("NAME", "x");
+    table.CommitEntry();
+    EXPECT_EQ(table.GetField("Tel"), "123");
+    EXPECT_EQ(table.GetField("tel"), "123");
+    EXPECT_EQ(table.GetField("GROUP"), "01");
+    EXPECT_EQ(table.GetField("Kana"), "\xB1");
+    EXPECT_EQ(table.GetField("name"), "x");
+}
+
+TEST_F(PhoneBookTableTest, FieldDefsDescribeTheColumns) {
+    const auto& defs = FieldDefs();
+    EXPECT_STREQ(defs[0].name, "Group");
+    EXPECT_EQ(defs[0].width, 2u);
+    EXPECT_EQ(defs[0].alignment, FieldAlignment::Center);
+    EXPECT_STREQ(defs[0].caption, "\xB8\xDE\xD9\xB0\xCC\xDF"); // ｸﾞﾙｰﾌﾟ
+    EXPECT_EQ(defs[1].width, 30u);
+    EXPECT_EQ(defs[1].displayWidth, 30);
+    EXPECT_STREQ(defs[2].caption, "\x83\x74\x83\x8A\x83\x4B\x83\x69"); // フリガナ
+    EXPECT_EQ(defs[3].width, 20u);
+    EXPECT_EQ(defs[3].alignment, FieldAlignment::Left);
+}
+
+// --- Failures -------------------------------------------------------------
+
+TEST_F(PhoneBookTableTest, DeleteOnEmptyTableFailsAndChangesNothing) {
+    EXPECT_EQ(Message([&] { table.DeleteEntry(); }), "CData: " + kEmptyTableText);
+    EXPECT_EQ(table.State(), TableState::Settled);
+    EXPECT_EQ(table.EntryCount(), 0u);
+
+    AddNamed({"a"});
+    table.DeleteEntry();
+    EXPECT_EQ(Message([&] { table.DeleteEntry(); }), "CData: " + kEmptyTableText);
+}
+
+TEST_F(PhoneBookTableTest, SetFieldWhileSettledFails) {
+    AddNamed({"a"});
+    EXPECT_EQ(Message([&] { table.SetField("Name", "b"); }), "CData: " + kNotEditingText);
+    EXPECT_EQ(Message([&] { table.SetField(Field::Tel, "1"); }), "CData: " + kNotEditingText);
+    EXPECT_EQ(table.GetField("Name"), "a");
+    EXPECT_EQ(table.State(), TableState::Settled);
+}
+
+TEST_F(PhoneBookTableTest, UnknownFieldNameFailsWithTheName) {
+    table.AppendEntry();
+    EXPECT_EQ(Message([&] { table.SetField("Phone", "1"); }),
+              "CData: " + kFieldHead + "Phone" + kNotFoundTail);
+    EXPECT_EQ(Message([&] { table.GetField("Groups"); }),
+              "CData: " + kFieldHead + "Groups" + kNotFoundTail);
+    // An unknown name is reported before the state is looked at.
+    table.DiscardEntry();
+    EXPECT_EQ(Message([&] { table.SetField("x", "1"); }),
+              "CData: " + kFieldHead + "x" + kNotFoundTail);
+    EXPECT_TRUE(table.PendingEntryUntouched() == false);
+}
+
+TEST(PhoneBookTableName, MessagesCarryTheTableName) {
+    PhoneBookTable table("Other");
+    EXPECT_EQ(Message([&] { table.DeleteEntry(); }), "Other: " + kEmptyTableText);
+}
+
+// --- States and pending entries -------------------------------------------
+
+TEST_F(PhoneBookTableTest, StateFollowsTheLifecycle) {
+    EXPECT_EQ(table.State(), TableState::Settled); // created open
+    table.OpenTable();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    table.EditEntry(); // empty table: a new entry
+    EXPECT_EQ(table.State(), TableState::Adding);
+    table.SetField("Name", "a");
+    table.EditEntry(); // pending: nothing
+    EXPECT_EQ(table.State(), TableState::Adding);
+    table.CommitEntry();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    EXPECT_EQ(table.EntryCount(), 1u);
+    table.EditEntry();
+    EXPECT_EQ(table.State(), TableState::Changing);
+    table.DiscardEntry();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    table.DiscardEntry(); // nothing in Settled
+    table.CommitEntry();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    table.EditEntry();
+    table.AppendEntry(); // untouched change dropped, new entry pending
+    EXPECT_EQ(table.State(), TableState::Adding);
+    table.ClearEntries();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    table.CloseTable();
+    EXPECT_EQ(table.State(), TableState::Closed);
+    EXPECT_EQ(table.EntryCount(), 0u);
+    EXPECT_EQ(table.RowCount(), 0u);
+    table.OpenTable();
+    EXPECT_EQ(table.State(), TableState::Settled);
+    EXPECT_EQ(table.EntryCount(), 0u);
+}
+
+TEST_F(PhoneBookTableTest, EditEntryOnEmptyTableAddsOne) {
+    table.EditEntry();
+    table.SetField("Name", "a");
+    table.CommitEntry();
+    EXPECT_EQ(table.EntryCount(), 1u);
+    EXPECT_EQ(table.GetField("Name"), "a");
+}
+
+TEST_F(PhoneBookTableTest, DiscardedNewEntryLeavesLastCurrent) {
+    AddNamed({"a", "b", "c"});
+    table.MoveFirst();
+    table.AppendEntry();
+    table.SetField("Name", "d");
+    EXPECT_EQ(table.GetField("Name"), "d");
+    EXPECT_EQ(table.RowCount(), 4u);
+    EXPECT_EQ(table.CurrentRow(), 3u);
+    table.DiscardEntry();
+    EXPECT_EQ(table.EntryCount(), 3u);
+    EXPECT_EQ(table.RowCount(), 3u);
+    EXPECT_EQ(table.GetField("Name"), "c");
+    EXPECT_EQ(table.CurrentRow(), 2u);
+}
+
+TEST_F(PhoneBookTableTest, DiscardedNewEntryInSortedOrderLeavesSortedLastCurrent) {
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("A"s, "01"s, "a"));
+    table.SelectOrder("iKey");
+    table.MoveFirst();
+    table.AppendEntry();
+    table.DiscardEntry();
+    EXPECT_EQ(table.GetField("Name"), "b");
+}
+
+TEST_F(PhoneBookTableTest, CommittedChangeKeepsItsNaturalPlace) {
+    AddNamed({"a", "b", "c", "d", "e"});
+    table.MoveTo(3);
+    table.EditEntry();
+    EXPECT_EQ(table.GetField("Name"), "c");
+    table.SetField("Name", "C");
+    table.CommitEntry();
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"a", "b", "C", "d", "e"}));
+}
+
+TEST_F(PhoneBookTableTest, DiscardedChangeKeepsStoredValues) {
+    AddNamed({"a", "b"});
+    table.MoveFirst();
+    table.EditEntry();
+    table.SetField("Name", "x");
+    EXPECT_EQ(table.Cell(0, Field::Name).text, "x"); // the grid shows the pending values
+    table.DiscardEntry();
+    EXPECT_EQ(table.GetField("Name"), "a");
+    EXPECT_EQ(table.Cell(0, Field::Name).text, "a");
+    EXPECT_EQ(table.CurrentRow(), 0u);
+}
+
+TEST_F(PhoneBookTableTest, ChangeStartsFromTheStoredValues) {
+    Add(table, {"01"s, "a"s, std::nullopt, "9"s});
+    table.EditEntry();
+    table.SetField("Tel", "8");
+    table.CommitEntry();
+    EXPECT_EQ(ReadRow(table, 0), (Values{"01"s, "a"s, std::nullopt, "8"s}));
+}
+
+struct DeleteCase {
+    const char* what;
+    int currentPosition; // 1-based
+    std::vector<std::string> left;
+    std::string current;
+};
+
+void PrintTo(const DeleteCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class DeleteTest : public PhoneBookTableTest, public testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(DeleteTest, NextEntryBecomesCurrent) {
+    const DeleteCase& c = GetParam();
+    AddNamed({"a", "b", "c"});
+    table.MoveTo(c.currentPosition);
+    table.DeleteEntry();
+    EXPECT_EQ(table.GetField("Name"), c.current);
+    EXPECT_EQ(table.EntryCount(), 2u);
+    EXPECT_EQ(Traverse(table), c.left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeleteTest,
+                         testing::Values(DeleteCase{"first", 1, {"b", "c"}, "b"},
+                                         DeleteCase{"middle", 2, {"a", "c"}, "c"},
+                                         DeleteCase{"last", 3, {"a", "b"}, "b"}));
+
+TEST_F(PhoneBookTableTest, DeletingTheOnlyEntryLeavesNoCurrent) {
+    AddNamed({"a"});
+    table.DeleteEntry();
+    EXPECT_EQ(table.EntryCount(), 0u);
+    EXPECT_EQ(table.CurrentRow(), std::nullopt);
+    EXPECT_EQ(table.GetField("Name"), "");
+}
+
+TEST_F(PhoneBookTableTest, DeleteWhilePendingDropsThePendingEntry) {
+    AddNamed({"a", "b"});
+    table.AppendEntry();
+    table.SetField("Name", "c");
+    table.DeleteEntry(); // acts as a discard
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"a", "b"}));
+
+    table.MoveFirst();
+    table.EditEntry();
+    table.SetField("Name", "x");
+    table.DeleteEntry(); // the change goes with the entry
+    EXPECT_EQ(table.State(), TableState::Settled);
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"b"}));
+}
+
+TEST_F(PhoneBookTableTest, SettlingCommitsOnlyAssignedEntries) {
+    AddNamed({"a"});
+    table.AppendEntry();
+    EXPECT_TRUE(table.PendingEntryUntouched());
+    table.MoveFirst(); // untouched: discarded
+    EXPECT_EQ(table.EntryCount(), 1u);
+
+    table.AppendEntry();
+    table.SetField("Name", "");
+    EXPECT_FALSE(table.PendingEntryUntouched());
+    table.MoveFirst(); // assigned, even if empty: committed
+    EXPECT_EQ(table.EntryCount(), 2u);
+
+    table.AppendEntry();
+    table.SetField("Name", "c");
+    table.SelectOrder("iKey");
+    EXPECT_EQ(table.EntryCount(), 3u);
+    table.AppendEntry();
+    table.SetField("Name", "d");
+    table.AppendEntry(); // settles the previous one
+    EXPECT_EQ(table.EntryCount(), 4u);
+    table.ClearEntries();
+    EXPECT_EQ(table.EntryCount(), 0u);
+    EXPECT_EQ(table.State(), TableState::Settled);
+}
+
+// --- Moves ----------------------------------------------------------------
+
+TEST_F(PhoneBookTableTest, MoveFirstOnEmptyTableRaisesTheEndFlag) {
+    table.MoveFirst();
+    EXPECT_TRUE(table.AtEnd());
+    EXPECT_TRUE(Traverse(table).empty());
+}
+
+TEST_F(PhoneBookTableTest, MovesStopAtTheEnds) {
+    AddNamed({"a", "b", "c", "d"});
+    struct Step {
+        std::function<void(PhoneBookTable&)> move;
+        const char* name;
+        bool atEnd;
+    };
+    const Step steps[] = {
+        {[](PhoneBookTable& t) { t.MoveFirst(); }, "a", false},
+        {[](PhoneBookTable& t) { t.MovePrior(); }, "a", false},
+        {[](PhoneBookTable& t) { t.MoveNext(); }, "b", false},
+        {[](PhoneBookTable& t) { t.MoveBy(10); }, "d", true},
+        {[](PhoneBookTable& t) { t.MoveBy(-2); }, "b", false},
+        {[](PhoneBookTable& t) { t.MoveBy(-10); }, "a", false},
+        {[](PhoneBookTable& t) { t.MoveTo(3); }, "c", false},
+        {[](PhoneBookTable& t) { t.MoveTo(0); }, "a", false},
+        {[](PhoneBookTable& t) { t.MoveTo(99); }, "d", false},
+        {[](PhoneBookTable& t) { t.MoveNext(); }, "d", true},
+        {[](PhoneBookTable& t) { t.MoveNext(); }, "d", true},
+        {[](PhoneBookTable& t) { t.MoveLast(); }, "d", false},
+        {[](PhoneBookTable& t) { t.MoveTo(-5); }, "a", false},
+    };
+    int i = 0;
+    for (const Step& s : steps) {
+        s.move(table);
+        EXPECT_EQ(table.GetField("Name"), s.name) << "step " << i;
+        EXPECT_EQ(table.AtEnd(), s.atEnd) << "step " << i;
+        ++i;
+    }
+}
+
+// --- Orders ---------------------------------------------------------------
+
+TEST_F(PhoneBookTableTest, SortedTraversalVisitsEveryEntryOnceAndNaturalOrderReturns) {
+    Add(table, KG("C"s, "01"s, "c"));
+    Add(table, KG("A"s, "02"s, "a2"));
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("A"s, "01"s, "a1"));
+    const std::vector<std::string> natural{"c", "a2", "b", "a1"};
+    EXPECT_EQ(Traverse(table), natural);
+    table.SelectOrder("iKey");
+    EXPECT_TRUE(table.SortedOrderSelected());
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"a1", "a2", "b", "c"}));
+    table.SelectOrder("");
+    EXPECT_FALSE(table.SortedOrderSelected());
+    EXPECT_EQ(Traverse(table), natural);
+}
+
+struct OrderCase {
+    const char* what;
+    std::vector<Values> entries; // given in the expected sorted order
+};
+
+void PrintTo(const OrderCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class SortedOrderTest : public testing::TestWithParam<OrderCase> {};
+
+// Entries added in several orders always come out in the expected order.
+TEST_P(SortedOrderTest, SortsByKanaThenGroup) {
+    const OrderCase& c = GetParam();
+    std::vector<std::size_t> addOrder(c.entries.size());
+    for (std::size_t i = 0; i < addOrder.size(); ++i)
+        addOrder[i] = i;
+    for (int round = 0; round < 3; ++round) {
+        PhoneBookTable table;
+        if (round == 1)
+            std::reverse(addOrder.begin(), addOrder.end());
+        if (round == 2) {
+            std::rotate(addOrder.begin(), addOrder.begin() + 1, addOrder.end());
+            table.SelectOrder("iKey"); // added while sorted
+        }
+        for (std::size_t i : addOrder)
+            Add(table, c.entries[i]);
+        table.SelectOrder("iKey");
+        EXPECT_EQ(ReadRows(table), c.entries) << "round " << round;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SortedOrderTest,
+    testing::Values(
+        OrderCase{"equal kana by group", {KG("A"s, "01"s), KG("A"s, "02"s), KG("B"s, "01"s)}},
+        OrderCase{"groups compare as text", {KG("A"s, "09"s), KG("A"s, "1"s), KG("A"s, "10"s)}},
+        OrderCase{"unset kana before empty before text",
+                  {KG(std::nullopt, "02"s), KG(""s, "01"s), KG("A"s, "01"s)}},
+        OrderCase{"unset kana sorted by group",
+                  {KG(std::nullopt, std::nullopt), KG(std::nullopt, ""s), KG(std::nullopt, "01"s),
+                   KG(std::nullopt, "02"s)}},
+        OrderCase{"katakana readings", // ア, イ, カ
+                  {KG("\x83\x41"s, "01"s), KG("\x83\x43"s, "01"s), KG("\x83\x4A"s, "01"s)}}));
+
+TEST_F(PhoneBookTableTest, ClearedTableStillSorts) {
+    Add(table, KG("B"s, "01"s, "b"));
+    table.ClearEntries();
+    EXPECT_EQ(table.EntryCount(), 0u);
+    table.SelectOrder("iKey");
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("A"s, "01"s, "a"));
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"a", "b"}));
+    table.ClearEntries();
+    EXPECT_TRUE(table.SortedOrderSelected());
+    Add(table, KG("D"s, "01"s, "d"));
+    Add(table, KG("C"s, "01"s, "c"));
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"c", "d"}));
+}
+
+TEST_F(PhoneBookTableTest, CommitsTakeTheirSortedPlaceAtOnce) {
+    table.SelectOrder("iKey");
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("D"s, "01"s, "d"));
+    Add(table, KG("C"s, "01"s, "c"));
+    EXPECT_EQ(table.CurrentRow(), 1u); // the committed entry, at its sorted place
+    EXPECT_EQ(table.GetField("Name"), "c");
+    table.MoveFirst();
+    table.EditEntry();
+    table.SetField("Kana", "E");
+    table.CommitEntry();
+    EXPECT_EQ(table.CurrentRow(), 2u);
+    EXPECT_EQ(table.GetField("Name"), "b");
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"c", "d", "b"}));
+    table.SelectOrder("");
+    EXPECT_EQ(Traverse(table), (std::vector<std::string>{"b", "d", "c"}));
+}
+
+TEST_F(PhoneBookTableTest, SwitchingOrderKeepsTheCurrentEntry) {
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("A"s, "01"s, "a"));
+    Add(table, KG("C"s, "01"s, "c"));
+    table.MoveTo(2);
+    table.SelectOrder("iKey");
+    EXPECT_EQ(table.GetField("Name"), "a");
+    EXPECT_EQ(table.CurrentRow(), 0u);
+    table.MoveLast();
+    table.SelectOrder("");
+    EXPECT_EQ(table.GetField("Name"), "c");
+    EXPECT_EQ(table.CurrentRow(), 2u);
+}
+
+TEST_F(PhoneBookTableTest, UnknownOrderFailsAndChangesNothing) {
+    AddNamed({"a"});
+    table.AppendEntry();
+    table.SetField("Name", "b");
+    EXPECT_THROW(table.SelectOrder("iName"), EDatabaseError);
+    EXPECT_EQ(table.State(), TableState::Adding);
+    EXPECT_FALSE(table.SortedOrderSelected());
+}
+
+// --- Observer -------------------------------------------------------------
+
+// Follows the notifications on a copy of the rows and checks each one
+// against what the table shows before and after it.
+class ShadowObserver : public TableObserver {
+    const PhoneBookTable& table_;
+
+public:
+    explicit ShadowObserver(const PhoneBookTable& table)
+        : table_(table), rows(ReadRows(table)), current(table.CurrentRow()), state(table.State()) {}
+
+    void beginInsertRow(std::size_t row) override {
+        Begin(Kind::Insert);
+        EXPECT_LE(row, rows.size());
+        from_ = row;
+    }
+    void endInsertRow() override {
+        End(Kind::Insert);
+        rows.insert(rows.begin() + from_, ReadRow(table_, from_));
+    }
+    void beginRemoveRow(std::size_t row) override {
+        Begin(Kind::Remove);
+        EXPECT_LT(row, rows.size());
+        from_ = row;
+    }
+    void endRemoveRow() override {
+        End(Kind::Remove);
+        rows.erase(rows.begin() + from_);
+    }
+    void beginMoveRow(std::size_t from, std::size_t to) override {
+        Begin(Kind::Move);
+        EXPECT_NE(from, to);
+        EXPECT_LT(from, rows.size());
+        EXPECT_LT(to, rows.size());
+        from_ = from;
+        to_ = to;
+        ++moves;
+    }
+    void endMoveRow() override {
+        End(Kind::Move);
+        Values moved = rows[from_];
+        rows.erase(rows.begin() + from_);
+        rows.insert(rows.begin() + to_, moved);
+    }
+    void rowChanged(std::size_t row) override {
+        EXPECT_EQ(open_, Kind::None);
+        ASSERT_LT(row, rows.size());
+        rows[row] = ReadRow(table_, row);
+    }
+    void beginReset() override { Begin(Kind::Reset); }
+    void endReset() override {
+        End(Kind::Reset);
+        rows = ReadRows(table_);
+    }
+    void currentChanged() override {
+        EXPECT_EQ(open_, Kind::None);
+        current = table_.CurrentRow();
+    }
+    void stateChanged() override {
+        EXPECT_EQ(open_, Kind::None);
+        state = table_.State();
+    }
+
+    std::vector<Values> rows;
+    std::optional<std::size_t> current;
+    TableState state;
+    int moves = 0;
+
+private:
+    enum class Kind { None, Insert, Remove, Move, Reset };
+    void Begin(Kind kind) {
+        EXPECT_EQ(open_, Kind::None) << "nested notification";
+        EXPECT_EQ(rows.size(), table_.RowCount()) << "row count before the change";
+        open_ = kind;
+    }
+    void End(Kind kind) {
+        EXPECT_EQ(open_, kind);
+        open_ = Kind::None;
+    }
+
+    Kind open_ = Kind::None;
+    std::size_t from_ = 0, to_ = 0;
+};
+
+// The rows the table should show, kept by a plain list: natural order by
+// sequence number, sorted order by collation key, group key and sequence.
+class ReferenceTable {
+public:
+    struct Entry {
+        long seq;
+        Values v;
+    };
+
+    explicit ReferenceTable(const PhoneBookTable& table) : table_(table) {}
+
+    std::vector<Values> Rows() const {
+        std::vector<Entry> order = Ordered();
+        std::vector<Values> rows;
+        for (const Entry& e : order)
+            rows.push_back(e.v);
+        if (pending_ && adding_)
+            rows.push_back(*pending_);
+        if (pending_ && !adding_)
+            rows[*table_.CurrentRow()] = *pending_;
+        return rows;
+    }
+
+    // Mirrors an operation before the table runs it (with the table's current
+    // row before the operation deciding which entry it touches).
+    void Settle() {
+        if (pending_ && assigned_)
+            Commit();
+        pending_.reset();
+    }
+    void Append() {
+        Settle();
+        pending_ = Values{};
+        adding_ = true;
+        assigned_ = false;
+    }
+    void Edit() {
+        if (pending_)
+            return;
+        if (entries_.empty())
+            return Append();
+        pending_ = CurrentEntry().v;
+        adding_ = false;
+        assigned_ = false;
+    }
+    void Set(Field f, const std::string& stored) {
+        (*pending_)[f] = stored;
+        assigned_ = true;
+    }
+    void Commit() {
+        if (!pending_)
+            return;
+        if (adding_)
+            entries_.push_back({nextSeq_++, *pending_});
+        else
+            CurrentEntry().v = *pending_;
+        pending_.reset();
+    }
+    void Discard() { pending_.reset(); }
+    void Delete() {
+        if (pending_ && adding_)
+            return Discard();
+        pending_.reset();
+        if (entries_.empty())
+            return;
+        long seq = CurrentEntry().seq;
+        std::erase_if(entries_, [&](const Entry& e) { return e.seq == seq; });
+    }
+    void Clear() {
+        Settle();
+        entries_.clear();
+    }
+    bool Pending() const { return pending_.has_value(); }
+    std::size_t Count() const { return entries_.size(); }
+
+private:
+    std::vector<Entry> Ordered() const {
+        std::vector<Entry> order = entries_;
+        if (table_.SortedOrderSelected()) {
+            auto key = [](const Entry& e) {
+                auto part = [](const FieldValue& f) {
+                    return f ? "\x01" + CollationKey(*f) : std::string();
+                };
+                return std::make_tuple(part(e.v.kana), part(e.v.group), e.seq);
+            };
+            std::sort(order.begin(), order.end(),
+                      [&](const Entry& a, const Entry& b) { return key(a) < key(b); });
+        }
+        return order;
+    }
+
+    // The entry at the table's current row.
+    Entry& CurrentEntry() {
+        long seq = Ordered()[*table_.CurrentRow()].seq;
+        return *std::find_if(entries_.begin(), entries_.end(),
+                             [&](const Entry& e) { return e.seq == seq; });
+    }
+
+    const PhoneBookTable& table_;
+    std::vector<Entry> entries_;
+    std::optional<Values> pending_;
+    bool adding_ = false;
+    bool assigned_ = false;
+    long nextSeq_ = 0;
+};
+
+// A long random run of every operation: after each step the observer's copy
+// of the rows, the reference rows and the table's own rows agree.
+class ObserverRunTest : public testing::TestWithParam<unsigned> {};
+
+TEST_P(ObserverRunTest, NotificationsFollowEveryChange) {
+    std::mt19937 rng(GetParam());
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const FieldValue kanas[] = {std::nullopt, ""s, "A"s, "B"s, "a"s, "\x83\x41"s, "AB"s};
+    const FieldValue groups[] = {std::nullopt, ""s, "01"s, "02"s, "1"s, "10"s};
+
+    PhoneBookTable table;
+    ShadowObserver shadow(table);
+    table.SetObserver(&shadow);
+    ReferenceTable ref(table);
+    int sortedSwitches = 0;
+
+    for (int step = 0; step < 3000; ++step) {
+        int op = pick(100);
+        std::string what;
+        if (op < 20) {
+            what = "append";
+            ref.Append();
+            table.AppendEntry();
+        } else if (op < 45) {
+            what = "set";
+            Field f = kFields[pick(4)];
+            FieldValue value = f == Field::Kana    ? kanas[pick(7)]
+                               : f == Field::Group ? groups[pick(6)]
+                                                   : FieldValue("n" + std::to_string(pick(50)));
+            std::string text = value.value_or("");
+            if (ref.Pending()) {
+                ref.Set(f, text);
+                table.SetField(f, text);
+            } else {
+                EXPECT_THROW(table.SetField(f, text), EDatabaseError);
+            }
+        } else if (op < 58) {
+            what = "commit";
+            ref.Commit();
+            table.CommitEntry();
+        } else if (op < 63) {
+            what = "discard";
+            ref.Discard();
+            table.DiscardEntry();
+        } else if (op < 70) {
+            what = "edit";
+            ref.Edit();
+            table.EditEntry();
+        } else if (op < 76) {
+            what = "delete";
+            bool fails = !ref.Pending() && ref.Count() == 0;
+            ref.Delete();
+            if (fails)
+                EXPECT_THROW(table.DeleteEntry(), EDatabaseError);
+            else
+                table.DeleteEntry();
+        } else if (op < 92) {
+            what = "move";
+            ref.Settle();
+            switch (pick(6)) {
+            case 0:
+                table.MoveFirst();
+                break;
+            case 1:
+                table.MoveNext();
+                break;
+            case 2:
+                table.MovePrior();
+                break;
+            case 3:
+                table.MoveLast();
+                break;
+            case 4:
+                table.MoveBy(pick(9) - 4);
+                break;
+            default:
+                table.MoveTo(pick(12) - 1);
+                break;
+            }
+        } else if (op < 98) {
+            what = "order";
+            ref.Settle();
+            bool sorted = pick(2) == 0;
+            sortedSwitches += sorted != table.SortedOrderSelected();
+            table.SelectOrder(sorted ? "iKey" : "");
+        } else {
+            what = pick(4) == 0 ? "clear" : "noop";
+            if (what == "clear") {
+                ref.Clear();
+                table.ClearEntries();
+            }
+        }
+
+        std::vector<Values> rows = ReadRows(table);
+        ASSERT_EQ(shadow.rows, rows) << "step " << step << " " << what;
+        ASSERT_EQ(ref.Rows(), rows) << "step " << step << " " << what;
+        ASSERT_EQ(shadow.current, table.CurrentRow()) << "step " << step << " " << what;
+        ASSERT_EQ(shadow.state, table.State()) << "step " << step << " " << what;
+        ASSERT_EQ(table.EntryCount(), ref.Count());
+        if (table.State() == TableState::Adding) {
+            ASSERT_EQ(table.CurrentRow(), table.RowCount() - 1);
+        }
+        if (table.EntryCount() > 0) {
+            ASSERT_LT(*table.CurrentRow(), table.RowCount());
+        }
+    }
+    EXPECT_GT(shadow.moves, 10);
+    EXPECT_GT(sortedSwitches, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ObserverRunTest, testing::Values(1u, 2u, 3u, 20240501u));
+
+TEST(PhoneBookTableObserver, AddingInSortedOrderMovesThePendingRow) {
+    PhoneBookTable table;
+    Add(table, KG("B"s, "01"s));
+    table.SelectOrder("iKey");
+    ShadowObserver shadow(table);
+    table.SetObserver(&shadow);
+    table.AppendEntry();
+    EXPECT_EQ(shadow.rows.size(), 2u);
+    EXPECT_EQ(shadow.current, 1u);
+    table.SetField("Kana", "A");
+    EXPECT_EQ(shadow.rows[1].kana, "A"s);
+    table.CommitEntry();
+    EXPECT_EQ(shadow.moves, 1);
+    EXPECT_EQ(shadow.rows, ReadRows(table));
+    EXPECT_EQ(shadow.current, 0u);
+    table.SetObserver(nullptr);
+    table.AppendEntry(); // no observer: nothing to tell
+    EXPECT_EQ(shadow.rows.size(), 2u);
+}
+
+// --- Larger tables --------------------------------------------------------
+
+TEST(PhoneBookTableLarge, PositionsStayRightThroughManyChanges) {
+    PhoneBookTable table;
+    std::mt19937 rng(7);
+    std::vector<std::string> natural;
+    for (int i = 0; i < 5000; ++i) {
+        std::string name = std::to_string(i);
+        Add(table, KG(std::to_string(rng() % 1000), "01"s, name));
+        natural.push_back(name);
+    }
+    table.SelectOrder("iKey");
+    for (int i = 0; i < 1000; ++i) {
+        table.MoveTo(static_cast<long long>(rng() % table.EntryCount()) + 1);
+        std::string name = table.GetField("Name");
+        if (i % 2 == 0) {
+            table.DeleteEntry();
+            std::erase(natural, name);
+        } else {
+            table.EditEntry();
+            table.SetField("Kana", std::to_string(rng() % 1000));
+            table.CommitEntry();
+            EXPECT_EQ(table.GetField("Name"), name);
+        }
+    }
+    std::vector<std::string> kanas;
+    for (table.MoveFirst(); !table.AtEnd(); table.MoveNext())
+        kanas.push_back("\x01" + CollationKey(table.GetField("Kana")));
+    EXPECT_TRUE(std::is_sorted(kanas.begin(), kanas.end()));
+    EXPECT_EQ(kanas.size(), natural.size());
+    table.SelectOrder("");
+    EXPECT_EQ(Traverse(table), natural);
+    for (std::size_t row = 0; row < natural.size(); row += 97)
+        EXPECT_EQ(table.Cell(row, Field::Name).text, natural[row]);
+}
+
+} // namespace
+} // namespace ruvo
