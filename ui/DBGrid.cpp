@@ -1,0 +1,455 @@
+#include "DBGrid.h"
+
+#include "DataSource.h"
+#include "RuvoApplication.h"
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <cmath>
+
+namespace ruvo {
+
+// The indicator column: no numbers, a marker on the current row; a click
+// makes the row current, a double-click counts as one on the grid.
+class TIndicatorHeader : public QHeaderView {
+public:
+    explicit TIndicatorHeader(TDBGrid* grid) : QHeaderView(Qt::Vertical, grid), grid_(grid) {
+        setSectionResizeMode(QHeaderView::Fixed);
+        setSectionsClickable(false);
+        setHighlightSections(false);
+    }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        painter->save();
+        painter->fillRect(rect, palette().button());
+        painter->setPen(palette().color(QPalette::Mid));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        if (logicalIndex == grid_->CurrentRow())
+            PaintMarker(painter, rect.adjusted(0, 0, -1, -1), grid_->CurrentIndicator());
+        painter->restore();
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            grid_->RowPressed(logicalIndexAt(event->position().toPoint()));
+    }
+    void mouseMoveEvent(QMouseEvent*) override {}
+    void mouseReleaseEvent(QMouseEvent*) override {}
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            grid_->DblClick();
+    }
+    void wheelEvent(QWheelEvent* event) override { grid_->Wheel(event); }
+
+private:
+    void PaintMarker(QPainter* painter, const QRect& cell, TDBGrid::Indicator marker) const {
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        const QColor ink = palette().color(QPalette::ButtonText);
+        const QPoint c = cell.center();
+        switch (marker) {
+        case TDBGrid::Indicator::None:
+            break;
+        case TDBGrid::Indicator::Arrow: { // a solid triangle pointing right
+            QPainterPath arrow;
+            arrow.moveTo(c.x() - 2, c.y() - 4);
+            arrow.lineTo(c.x() + 2, c.y());
+            arrow.lineTo(c.x() - 2, c.y() + 4);
+            arrow.closeSubpath();
+            painter->fillPath(arrow, ink);
+            break;
+        }
+        case TDBGrid::Indicator::Edit: // an I-beam: the entry is being changed
+            painter->setPen(ink);
+            painter->drawLine(c.x(), c.y() - 4, c.x(), c.y() + 4);
+            painter->drawLine(c.x() - 2, c.y() - 5, c.x() - 1, c.y() - 5);
+            painter->drawLine(c.x() + 1, c.y() - 5, c.x() + 2, c.y() - 5);
+            painter->drawLine(c.x() - 2, c.y() + 5, c.x() - 1, c.y() + 5);
+            painter->drawLine(c.x() + 1, c.y() + 5, c.x() + 2, c.y() + 5);
+            break;
+        case TDBGrid::Indicator::Insert: // an asterisk: a new entry
+            painter->setPen(ink);
+            painter->drawLine(c.x(), c.y() - 3, c.x(), c.y() + 3);
+            painter->drawLine(c.x() - 3, c.y(), c.x() + 3, c.y());
+            painter->drawLine(c.x() - 2, c.y() - 2, c.x() + 2, c.y() + 2);
+            painter->drawLine(c.x() - 2, c.y() + 2, c.x() + 2, c.y() - 2);
+            break;
+        }
+    }
+
+    TDBGrid* grid_;
+};
+
+namespace {
+
+// Whole rows are selected; no focus frame around a single cell.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_HasFocus;
+    }
+};
+
+constexpr int kIndicatorWidth = 11;
+
+} // namespace
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent) {
+    indicator_ = new TIndicatorHeader(this);
+    setVerticalHeader(indicator_);
+    indicator_->setFixedWidth(kIndicatorWidth);
+
+    QHeaderView* titles = horizontalHeader();
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setSectionsMovable(true);
+    titles->setFirstSectionMovable(true);
+    titles->setSectionsClickable(false);
+    titles->setHighlightSections(false);
+    titles->setStretchLastSection(false);
+    titles->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    titles->setMinimumSectionSize(4);
+    titles->viewport()->installEventFilter(this);
+
+    setItemDelegate(new RowDelegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setTabKeyNavigation(false);
+    setAutoScroll(false);
+    setCornerButtonEnabled(false);
+    setWordWrap(false);
+    setShowGrid(true);
+    setGridStyle(Qt::SolidLine);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFocusPolicy(Qt::StrongFocus);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    // The scroll bar moves the current entry, never only the view.
+    QScrollBar* bar = verticalScrollBar();
+    bar->setContextMenuPolicy(Qt::NoContextMenu);
+    bar->installEventFilter(this);
+    connect(bar, &QScrollBar::actionTriggered, this, &TDBGrid::ScrollBarAction);
+}
+
+void TDBGrid::SetDataSource(TDataSource* dataSource) {
+    if (dataSource_)
+        disconnect(dataSource_, nullptr, this, nullptr);
+    dataSource_ = dataSource;
+    setModel(dataSource);
+    if (dataSource_) {
+        connect(dataSource_, &TDataSource::CurrentChanged, this, &TDBGrid::SyncCurrent);
+        connect(dataSource_, &TDataSource::StateChanged, this,
+                [this] { indicator_->viewport()->update(); });
+    }
+    ApplyFontMetrics();
+    SyncCurrent();
+}
+
+TDBGrid::Indicator TDBGrid::CurrentIndicator() const {
+    if (!dataSource_ || currentRow_ < 0)
+        return Indicator::None;
+    switch (dataSource_->Table().State()) {
+    case TableState::Settled:
+        return Indicator::Arrow;
+    case TableState::Changing:
+        return Indicator::Edit;
+    case TableState::Adding:
+        return Indicator::Insert;
+    case TableState::Closed:
+        break;
+    }
+    return Indicator::None;
+}
+
+int TDBGrid::VisibleRowCount() const {
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    return rowHeight > 0 ? std::max(1, viewport()->height() / rowHeight) : 1;
+}
+
+int TDBGrid::TopRow() const {
+    return verticalScrollBar()->value();
+}
+
+void TDBGrid::ApplyFontMetrics() {
+    const QFontMetrics metrics(font());
+    // Windows' text height has no extra pixel; the cell adds 3 and the line 1.
+    const int textHeight = metrics.ascent() + metrics.descent();
+    verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(textHeight + 4);
+    const QFontMetrics titleMetrics(horizontalHeader()->font());
+    horizontalHeader()->setFixedHeight(titleMetrics.ascent() + titleMetrics.descent() + 4);
+    if (!dataSource_)
+        return;
+    // Digit width times the display width, plus 4; at least the title + 4.
+    // Qt's fonts report no overhang.
+    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        const QString title =
+            dataSource_->headerData(static_cast<int>(i), Qt::Horizontal).toString();
+        const int width = std::max(digit * FieldDefs()[i].displayWidth + 4,
+                                   titleMetrics.horizontalAdvance(title) + 4);
+        horizontalHeader()->resizeSection(static_cast<int>(i), width);
+    }
+}
+
+void TDBGrid::SyncCurrent() {
+    if (!dataSource_)
+        return;
+    const auto row = dataSource_->Table().CurrentRow();
+    const int newRow =
+        (row && *row < dataSource_->Table().RowCount()) ? static_cast<int>(*row) : -1;
+    currentRow_ = newRow;
+    if (newRow < 0) {
+        selectionModel()->clear();
+    } else {
+        const int column = std::max(currentIndex().column(), 0);
+        selectionModel()->setCurrentIndex(model()->index(newRow, column),
+                                          QItemSelectionModel::NoUpdate);
+        EnsureRowVisible(newRow);
+    }
+    UpdateSelection();
+    indicator_->viewport()->update();
+}
+
+void TDBGrid::UpdateSelection() {
+    if (currentRow_ >= 0 && hasFocus()) {
+        const QModelIndex index = model()->index(currentRow_, 0);
+        if (!selectionModel()->isRowSelected(currentRow_, {}) ||
+            selectionModel()->selectedIndexes().size() != model()->columnCount())
+            selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+    } else if (selectionModel() && selectionModel()->hasSelection()) {
+        selectionModel()->clearSelection();
+    }
+}
+
+void TDBGrid::EnsureRowVisible(int row) {
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
+    const int visible = VisibleRowCount();
+    if (row < top)
+        bar->setValue(row);
+    else if (row >= top + visible)
+        bar->setValue(row - visible + 1);
+}
+
+void TDBGrid::Move(const std::function<void()>& move) {
+    if (!dataSource_ || dataSource_->Table().RowCount() == 0)
+        return;
+    RunHandler(move);
+}
+
+void TDBGrid::ScrollBarAction(int action) {
+    QScrollBar* bar = verticalScrollBar();
+    PhoneBookTable* table = dataSource_ ? &dataSource_->Table() : nullptr;
+    const long long top = bar->value();
+    const long long visible = VisibleRowCount();
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: // the record above the first visible row
+        Move([&] { table->MoveTo(top); });
+        break;
+    case QAbstractSlider::SliderSingleStepAdd: // the record below the last visible row
+        Move([&] { table->MoveTo(top + visible + 1); });
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        Move([&] { table->MoveBy(-visible); });
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        Move([&] { table->MoveBy(visible); });
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        Move([&] { table->MoveFirst(); });
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        Move([&] { table->MoveLast(); });
+        break;
+    case QAbstractSlider::SliderMove: {
+        // The thumb's place stands for a record: first at the top, last at
+        // the bottom.
+        const long long count = static_cast<long long>(table ? table->EntryCount() : 0);
+        const int maximum = bar->maximum();
+        const long long position =
+            maximum > 0 ? 1 + std::llround(static_cast<double>(bar->sliderPosition()) *
+                                           static_cast<double>(count - 1) / maximum)
+                        : 1;
+        Move([&] { table->MoveTo(position); });
+        break;
+    }
+    default:
+        break;
+    }
+    // Undo the bar's own step: the move has scrolled as far as needed.
+    bar->setSliderPosition(bar->value());
+}
+
+void TDBGrid::Wheel(QWheelEvent* event) {
+    event->accept();
+    wheelRemainder_ += event->angleDelta().y();
+    const int notches = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelRemainder_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+    // Away from the user (positive) goes back.
+    if (notches != 0)
+        Move([&] { dataSource_->Table().MoveBy(-notches); });
+}
+
+void TDBGrid::RowPressed(int row) {
+    if (row >= 0)
+        Move([&] { dataSource_->Table().MoveTo(static_cast<long long>(row) + 1); });
+}
+
+void TDBGrid::DblClick() {
+    if (OnDblClick)
+        RunHandler(OnDblClick);
+}
+
+bool TDBGrid::event(QEvent* event) {
+    // Double-clicks on the grid's frame or its (disabled) corner reach the
+    // grid itself: they count as double-clicks on the grid too.
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        DblClick();
+        return true;
+    }
+    return QTableView::event(event);
+}
+
+bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        DblClick();
+        return true;
+    }
+    if (watched == verticalScrollBar() && event->type() == QEvent::Wheel) {
+        Wheel(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    int key = event->key() == Qt::Key_Enter ? int(Qt::Key_Return) : event->key();
+    if (OnKeyDown) {
+        RunHandler([&] { OnKeyDown(key, event->modifiers()); });
+        if (key == 0 || !isEnabled())
+            return;
+    }
+    if (!dataSource_) {
+        event->ignore();
+        return;
+    }
+    PhoneBookTable& table = dataSource_->Table();
+    const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
+    const long long top = TopRow();
+    const long long visible = VisibleRowCount();
+    const long long rows = static_cast<long long>(table.RowCount());
+    const long long lastVisible = std::min(top + visible, rows); // 1-based
+    switch (event->key()) {
+    case Qt::Key_Up:
+        Move(ctrl ? std::function<void()>([&] { table.MoveTo(top + 1); })
+                  : std::function<void()>([&] { table.MovePrior(); }));
+        break;
+    case Qt::Key_Down:
+        Move(ctrl ? std::function<void()>([&] { table.MoveTo(lastVisible); })
+                  : std::function<void()>([&] { table.MoveNext(); }));
+        break;
+    case Qt::Key_Left:
+        if (!ctrl)
+            Move([&] { table.MovePrior(); });
+        break;
+    case Qt::Key_Right:
+        if (!ctrl)
+            Move([&] { table.MoveNext(); });
+        break;
+    case Qt::Key_PageUp:
+        Move(ctrl ? std::function<void()>([&] { table.MoveTo(top + 1); })
+                  : std::function<void()>([&] { table.MoveBy(-visible); }));
+        break;
+    case Qt::Key_PageDown:
+        Move(ctrl ? std::function<void()>([&] { table.MoveTo(lastVisible); })
+                  : std::function<void()>([&] { table.MoveBy(visible); }));
+        break;
+    case Qt::Key_Home:
+        Move([&] { table.MoveFirst(); });
+        break;
+    case Qt::Key_End:
+        Move([&] { table.MoveLast(); });
+        break;
+    case Qt::Key_Escape:
+        if (table.State() == TableState::Adding || table.State() == TableState::Changing)
+            RunHandler([&] { table.DiscardEntry(); });
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+    case Qt::Key_F2:
+        break;
+    default:
+        // Typed characters and every other key: the grid does nothing.
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        RowPressed(index.row());
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent*) {}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent*) {}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        DblClick();
+}
+
+void TDBGrid::wheelEvent(QWheelEvent* event) {
+    Wheel(event);
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* event) {
+    // Not QAbstractItemView's: it would pick a current cell of its own.
+    QAbstractScrollArea::focusInEvent(event);
+    UpdateSelection();
+    viewport()->update();
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    // Leaving the grid drops a new entry nobody has written anything into.
+    // A dialog or another program taking the focus is no leaving.
+    if (dataSource_ && event->reason() != Qt::ActiveWindowFocusReason &&
+        event->reason() != Qt::PopupFocusReason) {
+        PhoneBookTable& table = dataSource_->Table();
+        if (table.State() == TableState::Adding && table.PendingEntryUntouched())
+            RunHandler([&] { table.DiscardEntry(); });
+    }
+    UpdateSelection();
+    viewport()->update();
+}
+
+void TDBGrid::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        ApplyFontMetrics();
+}
+
+} // namespace ruvo

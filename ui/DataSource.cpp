@@ -1,0 +1,127 @@
+#include "DataSource.h"
+
+#include "Cp932Text.h"
+
+namespace ruvo {
+
+TDataSource::TDataSource(PhoneBookTable& table, QObject* parent)
+    : QAbstractTableModel(parent), table_(table) {
+    table_.SetObserver(this);
+}
+
+TDataSource::~TDataSource() {
+    table_.SetObserver(nullptr);
+}
+
+int TDataSource::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid())
+        return 0;
+    return static_cast<int>(table_.RowCount());
+}
+
+int TDataSource::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(kFieldCount);
+}
+
+QVariant TDataSource::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const auto field = static_cast<Field>(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return DecodeCp932(table_.Cell(static_cast<std::size_t>(index.row()), field).text);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (FieldDefs()[index.column()].alignment == FieldAlignment::Center
+                                        ? Qt::AlignHCenter
+                                        : Qt::AlignLeft));
+    default:
+        return {};
+    }
+}
+
+QVariant TDataSource::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(kFieldCount))
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return DecodeCp932(FieldDefs()[section].caption);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TDataSource::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+void TDataSource::beginInsertRow(std::size_t row) {
+    changing_ = true;
+    const int r = static_cast<int>(row);
+    beginInsertRows({}, r, r);
+}
+
+void TDataSource::endInsertRow() {
+    endInsertRows();
+    EndChange();
+}
+
+void TDataSource::beginRemoveRow(std::size_t row) {
+    changing_ = true;
+    const int r = static_cast<int>(row);
+    beginRemoveRows({}, r, r);
+}
+
+void TDataSource::endRemoveRow() {
+    endRemoveRows();
+    EndChange();
+}
+
+void TDataSource::beginMoveRow(std::size_t from, std::size_t to) {
+    changing_ = true;
+    const int source = static_cast<int>(from);
+    // Qt counts the destination before the move.
+    const int destination = static_cast<int>(to > from ? to + 1 : to);
+    beginMoveRows({}, source, source, {}, destination);
+}
+
+void TDataSource::endMoveRow() {
+    endMoveRows();
+    EndChange();
+}
+
+void TDataSource::rowChanged(std::size_t row) {
+    const int r = static_cast<int>(row);
+    emit dataChanged(index(r, 0), index(r, static_cast<int>(kFieldCount) - 1), {Qt::DisplayRole});
+}
+
+void TDataSource::beginReset() {
+    changing_ = true;
+    beginResetModel();
+}
+
+void TDataSource::endReset() {
+    endResetModel();
+    EndChange();
+}
+
+void TDataSource::currentChanged() {
+    if (!changing_)
+        emit CurrentChanged();
+}
+
+void TDataSource::stateChanged() {
+    emit StateChanged();
+}
+
+void TDataSource::EndChange() {
+    // Rows above the current one may have come or gone: the grid looks again.
+    changing_ = false;
+    emit CurrentChanged();
+}
+
+} // namespace ruvo

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "PhoneBookTable.h"
+
+#include <QAbstractTableModel>
+
+namespace ruvo {
+
+// The data link between the table and the grid: a table model that follows
+// the table's change notifications one row at a time. Rows are the table's
+// rows in its selected order; columns are its fields.
+class TDataSource : public QAbstractTableModel, private TableObserver {
+    Q_OBJECT
+
+public:
+    explicit TDataSource(PhoneBookTable& table, QObject* parent = nullptr);
+    ~TDataSource() override;
+
+    PhoneBookTable& Table() const { return table_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // The table's current entry moved (or the rows changed under it).
+    void CurrentChanged();
+    // Settled, Adding, Changing or Closed: the indicator's marker.
+    void StateChanged();
+
+private:
+    void beginInsertRow(std::size_t row) override;
+    void endInsertRow() override;
+    void beginRemoveRow(std::size_t row) override;
+    void endRemoveRow() override;
+    void beginMoveRow(std::size_t from, std::size_t to) override;
+    void endMoveRow() override;
+    void rowChanged(std::size_t row) override;
+    void beginReset() override;
+    void endReset() override;
+    void currentChanged() override;
+    void stateChanged() override;
+
+    void EndChange();
+
+    PhoneBookTable& table_;
+    // Inside a begin...end pair the view must not look at the table yet;
+    // the current-entry notice waits for the end.
+    bool changing_ = false;
+};
+
+} // namespace ruvo

@@ -1,0 +1,132 @@
+#include "Dialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace ruvo::Dialogs {
+
+namespace {
+
+struct Hook {
+    bool testMode = false;
+    std::deque<Answer> answers;
+    std::vector<Shown> shown;
+    std::function<void(const QString&)> unexpected;
+};
+
+Hook& TheHook() {
+    static Hook hook;
+    return hook;
+}
+
+QString KindName(Kind kind) {
+    switch (kind) {
+    case Kind::MessageBox:
+        return QStringLiteral("message box");
+    case Kind::ErrorBox:
+        return QStringLiteral("error box");
+    case Kind::OpenFile:
+        return QStringLiteral("open dialog");
+    }
+    return {};
+}
+
+// In test mode: records the dialog and hands out the next answer, which must
+// be for this kind of dialog.
+std::optional<Answer> TakeAnswer(const Shown& shown) {
+    Hook& hook = TheHook();
+    hook.shown.push_back(shown);
+    if (hook.answers.empty() || hook.answers.front().kind != shown.kind) {
+        const QString description =
+            QStringLiteral("unexpected %1: \"%2\"").arg(KindName(shown.kind), shown.text);
+        if (hook.unexpected)
+            hook.unexpected(description);
+        else
+            qCritical("%s", qUtf8Printable(description));
+        return std::nullopt;
+    }
+    Answer answer = std::move(hook.answers.front());
+    hook.answers.pop_front();
+    if (answer.during)
+        answer.during();
+    return answer;
+}
+
+} // namespace
+
+std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
+                                              const QString& caption,
+                                              QMessageBox::StandardButtons buttons,
+                                              QMessageBox::Icon icon,
+                                              QMessageBox::StandardButton defaultButton) {
+    auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, parent);
+    box->setDefaultButton(defaultButton);
+    return box;
+}
+
+QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                                       QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                       QMessageBox::StandardButton defaultButton) {
+    if (TheHook().testMode) {
+        const auto answer =
+            TakeAnswer({Kind::MessageBox, text, caption, buttons, icon, defaultButton, parent});
+        if (!answer)
+            return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;
+        return answer->button;
+    }
+    auto box = CreateMessageBox(parent, text, caption, buttons, icon, defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box->exec());
+}
+
+void ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
+    if (TheHook().testMode) {
+        TakeAnswer({Kind::ErrorBox, text, caption, QMessageBox::Ok, QMessageBox::Critical,
+                    QMessageBox::Ok, parent});
+        return;
+    }
+    auto box = CreateMessageBox(parent, text, caption, QMessageBox::Ok, QMessageBox::Critical,
+                                QMessageBox::Ok);
+    box->exec();
+}
+
+std::optional<std::string> OpenDlg(QWidget* parent) {
+    if (TheHook().testMode) {
+        const auto answer = TakeAnswer({Kind::OpenFile, {}, {}, {}, {}, {}, parent});
+        if (!answer)
+            return std::nullopt;
+        return answer->path;
+    }
+    const QString path = QFileDialog::getOpenFileName(parent);
+    if (path.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(path).toStdString();
+}
+
+void SetTestMode(bool on) {
+    Hook& hook = TheHook();
+    hook.testMode = on;
+    hook.answers.clear();
+    hook.shown.clear();
+}
+
+bool TestMode() {
+    return TheHook().testMode;
+}
+
+void QueueAnswer(Answer answer) {
+    TheHook().answers.push_back(std::move(answer));
+}
+
+std::size_t PendingAnswers() {
+    return TheHook().answers.size();
+}
+
+std::vector<Shown> TakeShown() {
+    return std::exchange(TheHook().shown, {});
+}
+
+void SetUnexpectedHandler(std::function<void(const QString&)> handler) {
+    TheHook().unexpected = std::move(handler);
+}
+
+} // namespace ruvo::Dialogs

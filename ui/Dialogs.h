@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace ruvo {
+
+// Thin wrappers around the program's modal dialogs. In test mode no dialog
+// opens: each call takes the next queued answer instead, and records what it
+// would have shown.
+namespace Dialogs {
+
+enum class Kind { MessageBox, ErrorBox, OpenFile };
+
+// Yes/No/OK... answer of a message box, with its icon and default button.
+QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, const QString& caption,
+                                       QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                       QMessageBox::StandardButton defaultButton);
+
+// The error box: error icon, one OK button.
+void ErrorBox(QWidget* parent, const QString& text, const QString& caption);
+
+// The file-open dialog (every file listed); the chosen path as the bytes
+// the file system uses, or nothing when cancelled.
+std::optional<std::string> OpenDlg(QWidget* parent);
+
+// The message box as MessageBox shows it, for a look at its buttons.
+std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
+                                              const QString& caption,
+                                              QMessageBox::StandardButtons buttons,
+                                              QMessageBox::Icon icon,
+                                              QMessageBox::StandardButton defaultButton);
+
+// --- Test hook ---
+
+struct Answer {
+    Kind kind;
+    QMessageBox::StandardButton button = QMessageBox::NoButton;
+    std::optional<std::string> path;
+    // Runs while the dialog "is open", before the answer is given.
+    std::function<void()> during;
+
+    static Answer Button(QMessageBox::StandardButton button) {
+        return {Kind::MessageBox, button, std::nullopt, {}};
+    }
+    static Answer ErrorOk() { return {Kind::ErrorBox, QMessageBox::Ok, std::nullopt, {}}; }
+    static Answer File(std::string path) { return {Kind::OpenFile, {}, std::move(path), {}}; }
+    static Answer FileCancelled() { return {Kind::OpenFile, {}, std::nullopt, {}}; }
+};
+
+struct Shown {
+    Kind kind;
+    QString text;
+    QString caption;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QWidget* parent = nullptr;
+};
+
+// Test mode on or off; switching clears the queue and the record.
+void SetTestMode(bool on);
+bool TestMode();
+void QueueAnswer(Answer answer);
+std::size_t PendingAnswers();
+// Every dialog asked for since the last call, in order.
+std::vector<Shown> TakeShown();
+// Called when a dialog is asked for that no suitable answer was queued for;
+// the dialog then answers No / Cancel without opening.
+void SetUnexpectedHandler(std::function<void(const QString& description)> handler);
+
+} // namespace Dialogs
+
+} // namespace ruvo

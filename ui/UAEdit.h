@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include <cstdint>
+
+namespace ruvo {
+
+enum TAlignment : std::uint8_t { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
+
+// A single-line text box whose text sits at the left, at the right or in the
+// centre. Under a right-to-left layout left and right swap, the centre stays.
+class TUAEdit : public QLineEdit {
+    Q_OBJECT
+    Q_PROPERTY(int Alignment READ AlignmentValue WRITE SetAlignmentValue NOTIFY AlignmentChanged)
+
+public:
+    using QLineEdit::QLineEdit;
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+
+    // Where the text is placed for an alignment value and reading order.
+    static Qt::Alignment TextAlignment(TAlignment value, bool rightToLeft);
+
+signals:
+    void AlignmentChanged();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    int AlignmentValue() const { return alignment_; }
+    void SetAlignmentValue(int value) { SetAlignment(static_cast<TAlignment>(value)); }
+    void ApplyAlignment();
+
+    TAlignment alignment_ = taLeftJustify;
+};
+
+} // namespace ruvo

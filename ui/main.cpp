@@ -1,0 +1,236 @@
+#include "main.h"
+
+#include "Cp932ByteLimit.h"
+#include "Cp932Text.h"
+#include "ImeMode.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScreen>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace ruvo {
+
+namespace {
+
+template <class Control>
+Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(x, y, w, h);
+    return control;
+}
+
+QToolButton* ToolButton(QWidget* parent, const char* name, const QString& text, int x, int w) {
+    auto* button = Place(new QToolButton(parent), name, x, 8, w, 26);
+    button->setText(text);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return button;
+}
+
+constexpr int kGroupBytes = 2;
+
+} // namespace
+
+QString TFRuvoTelEdit::LayoutCaption() {
+    return u"ルーヴォ 電話帳編集ソフト"_s;
+}
+
+TFRuvoTelEdit::TFRuvoTelEdit(VersionTextFunction versionText, QWidget* parent)
+    : QWidget(parent), versionText_(std::move(versionText)) {
+    setObjectName(u"FRuvoTelEdit"_s);
+    setWindowTitle(LayoutCaption());
+    // Controls keep their places: growing the window adds empty space,
+    // shrinking it hides the right and bottom parts.
+    resize(760, 700);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    QFont windowFont(u"ＭＳ 明朝"_s);
+    windowFont.setPixelSize(16);
+    windowFont.setWeight(QFont::Normal);
+    windowFont.setStyle(QFont::StyleNormal);
+    setFont(windowFont);
+
+    CData.OpenTable();
+    CreateControls();
+    WireEvents();
+}
+
+TFRuvoTelEdit::~TFRuvoTelEdit() {
+    // The grid goes before the table it watches.
+    delete DBG;
+    DBG = nullptr;
+    delete DS;
+    DS = nullptr;
+}
+
+void TFRuvoTelEdit::CreateControls() {
+    BOpen = ToolButton(this, "BOpen", u"ファイルオープン"_s, 8, 141);
+    BNew = ToolButton(this, "BNew", u"新規データ"_s, 168, 97);
+    BCopy = ToolButton(this, "BCopy", u"データコピー"_s, 276, 105);
+    BDel = ToolButton(this, "BDel", u"データ削除"_s, 400, 97);
+    LCnt = new TAutoSizeLabel(u"LCnt"_s, 567 + 32, 14, this);
+    LCnt->setObjectName(u"LCnt"_s);
+    BSave = ToolButton(this, "BSave", u"ファイル保存"_s, 636, 116);
+
+    EGroup = Place(new TUAEdit(this), "EGroup", 8, 48, 62, 24);
+    EName = Place(new TUAEdit(this), "EName", 76, 48, 241, 24);
+    EKana = Place(new TUAEdit(this), "EKana", 320, 48, 241, 24);
+    ETel = Place(new TUAEdit(this), "ETel", 567, 48, 135, 24);
+    EGroup->SetAlignment(taCenter);
+    EGroup->setValidator(new TCp932ByteLimit(kGroupBytes, EGroup));
+    SetImeMode(EGroup, imClose);
+    SetImeMode(EName, imHira);
+    SetImeMode(EKana, imSKata);
+    SetImeMode(ETel, imClose);
+    for (TUAEdit* box : {EGroup, EName, EKana, ETel})
+        boxMemo_[box] = {};
+
+    BRun = Place(new QPushButton(u"実行"_s, this), "BRun", 708, 47, 44, 25);
+    BRun->setAutoDefault(false);
+    BRun->setDefault(false);
+
+    DS = new TDataSource(CData, this);
+    DS->setObjectName(u"DS"_s);
+    DBG = Place(new TDBGrid(this), "DBG", 11, 78, 741, 614);
+    DBG->SetDataSource(DS);
+
+    setTabOrder(EGroup, EName);
+    setTabOrder(EName, EKana);
+    setTabOrder(EKana, ETel);
+    setTabOrder(ETel, BRun);
+    setTabOrder(BRun, DBG);
+}
+
+void TFRuvoTelEdit::WireEvents() {
+    const auto click = [this](QAbstractButton* button, void (TFRuvoTelEdit::*handler)(QObject*)) {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button, handler] { RunHandler([&] { (this->*handler)(button); }); });
+    };
+    click(BOpen, &TFRuvoTelEdit::BOpenClick);
+    click(BNew, &TFRuvoTelEdit::BNewClick);
+    click(BCopy, &TFRuvoTelEdit::BCopyClick);
+    click(BDel, &TFRuvoTelEdit::BDelClick);
+    click(BSave, &TFRuvoTelEdit::BSaveClick);
+    click(BRun, &TFRuvoTelEdit::BRunClick);
+
+    EGroup->installEventFilter(this);
+    ETel->installEventFilter(this);
+
+    DBG->OnKeyDown = [this](int& key, Qt::KeyboardModifiers modifiers) {
+        DBGKeyDown(DBG, key, modifiers);
+    };
+    DBG->OnDblClick = [this] { DBGDblClick(DBG); };
+}
+
+bool TFRuvoTelEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == EGroup && event->type() == QEvent::FocusOut) {
+        // A dialog or another program taking the focus does not leave the box.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            RunHandler([&] { EGroupExit(EGroup); });
+    }
+    if ((watched == EGroup || watched == ETel) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Delete types no character, although X11 reports one for it.
+        if (key->key() != Qt::Key_Delete && FilterTypedText(watched, key->text()))
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TFRuvoTelEdit::FilterTypedText(QObject* box, const QString& text) {
+    if (text.isEmpty())
+        return false;
+    // The handler sees code page 932 bytes; a character without a code page
+    // 932 form reaches it as '?', as it would in an ANSI program.
+    const std::string bytes = EncodeCp932(text).value_or(std::string(1, '?'));
+    for (const char byte : bytes) {
+        char key = byte;
+        RunHandler([&] { EGroupKeyPress(box, key); });
+        if (key == 0)
+            return true;
+    }
+    return false;
+}
+
+bool TFRuvoTelEdit::PreviewKeyPress(QWidget* receiver, QKeyEvent* event) {
+    const int qtKey = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    // A push button outside a dialog does not take Enter by itself.
+    if (receiver == BRun && BRun->hasFocus() &&
+        (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) &&
+        !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+        BRun->click();
+        return true;
+    }
+    // Tab and Shift+Tab stay the window's focus navigation.
+    if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
+        return false;
+    int key = qtKey == Qt::Key_Enter ? int(Qt::Key_Return) : qtKey;
+    RunHandler([&] { FormKeyDown(this, key, modifiers); });
+    return key == 0;
+}
+
+void TFRuvoTelEdit::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    MoveToScreenCentre();
+    RunHandler([&] { FormShow(this); });
+}
+
+void TFRuvoTelEdit::closeEvent(QCloseEvent* event) {
+    RunHandler([&] { FormClose(this); });
+    event->accept();
+}
+
+void TFRuvoTelEdit::MoveToScreenCentre() {
+    const QScreen* where = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!where)
+        return;
+    const QRect available = where->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(available.center());
+    // On a screen smaller than the window the title bar stays reachable.
+    move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
+}
+
+void TFRuvoTelEdit::SetBoxBytes(TUAEdit* box, std::string_view bytes) {
+    box->setText(DecodeCp932(bytes));
+    boxMemo_[box] = {std::string(bytes), box->text()};
+}
+
+std::string TFRuvoTelEdit::BoxBytes(TUAEdit* box) const {
+    const QString text = box->text();
+    if (const auto memo = boxMemo_.find(box); memo != boxMemo_.end() && memo->second.shown == text)
+        return memo->second.bytes;
+    QString unencodable;
+    if (auto bytes = EncodeCp932(text, &unencodable))
+        return *std::move(bytes);
+    const QString title = BoxTitle(box);
+    QString codePoints;
+    for (const char32_t c : unencodable.toUcs4())
+        codePoints +=
+            QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
+    const QString message = u"「%1」の文字「%2」(%3) は Shift-JIS で保存できません"_s.arg(
+        title, unencodable, codePoints);
+    const QString cp932Message =
+        u"「%1」の文字 %2 は Shift-JIS で保存できません"_s.arg(title, codePoints);
+    throw Cp932EncodeError(EncodeCp932(cp932Message).value_or(std::string()), message);
+}
+
+QString TFRuvoTelEdit::BoxTitle(const TUAEdit* box) {
+    const QString name = box->objectName();
+    const Field field = name == u"EGroup"_s  ? Field::Group
+                        : name == u"EName"_s ? Field::Name
+                        : name == u"EKana"_s ? Field::Kana
+                                             : Field::Tel;
+    return DecodeCp932(FieldDefs()[static_cast<std::size_t>(field)].caption);
+}
+
+} // namespace ruvo
