@@ -655,6 +655,7 @@ public:
     void currentChanged() override {
         EXPECT_EQ(open_, Kind::None);
         current = table_.CurrentRow();
+        ++currentChanges;
     }
     void stateChanged() override {
         EXPECT_EQ(open_, Kind::None);
@@ -665,6 +666,7 @@ public:
     std::optional<std::size_t> current;
     TableState state;
     int moves = 0;
+    int currentChanges = 0;
 
 private:
     enum class Kind { None, Insert, Remove, Move, Reset };
@@ -918,6 +920,23 @@ TEST(PhoneBookTableObserver, AddingInSortedOrderMovesThePendingRow) {
     table.SetObserver(nullptr);
     table.AppendEntry(); // no observer: nothing to tell
     EXPECT_EQ(shadow.rows.size(), 2u);
+}
+
+TEST(PhoneBookTableObserver, TellsOfANewCurrentEntryInTheSameRow) {
+    PhoneBookTable table;
+    Add(table, KG("A"s, "01"s, "a"));
+    Add(table, KG("B"s, "01"s, "b"));
+    Add(table, KG("C"s, "01"s, "c"));
+    table.MoveTo(2);
+    ShadowObserver shadow(table);
+    table.SetObserver(&shadow);
+    table.DeleteEntry();
+    EXPECT_EQ(shadow.current, 1u);
+    EXPECT_EQ(shadow.currentChanges, 1);
+    table.MoveLast();
+    table.MoveNext(); // stays on the last: nothing to tell
+    EXPECT_EQ(shadow.currentChanges, 1);
+    EXPECT_EQ(shadow.rows, ReadRows(table));
 }
 
 // --- Larger tables --------------------------------------------------------
