@@ -135,8 +135,11 @@ bool TFRuvoTelEdit::eventFilter(QObject* watched, QEvent* event) {
     }
     if ((watched == EGroup || watched == ETel) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        // Delete types no character, although X11 reports one for it.
-        if (key->key() != Qt::Key_Delete && FilterTypedText(watched, key->text()))
+        // Tab is focus navigation, and Delete types no character, although
+        // Qt reports characters for both.
+        const bool typesCharacter = key->key() != Qt::Key_Delete && key->key() != Qt::Key_Tab &&
+                                    key->key() != Qt::Key_Backtab;
+        if (typesCharacter && FilterTypedText(watched, key->text()))
             return true;
     }
     return QWidget::eventFilter(watched, event);
