@@ -1,1 +1,451 @@
-// placeholder until implemented
+#include "PhoneBookFile.h"
+
+#include "Errors.h"
+#include "FileSystem.h"
+#include "PhoneBookTable.h"
+#include "TextHelpers.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ruvo {
+
+namespace {
+
+constexpr std::size_t kBlockSize = 1 << 20;
+constexpr std::size_t kMinBlockSize = 1 << 16;
+constexpr char kCtrlZ = 0x1A;
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Cuts a phone-book file into lines: LF or CR LF ends a line, a lone CR is
+// dropped, a Ctrl-Z ends its line and the rest of that line is skipped. Reads
+// either bytes held in memory or a descriptor, in big blocks. The reading
+// calls return 0 or the errno of a failed read.
+class LineReader {
+public:
+    explicit LineReader(std::string_view bytes)
+        : data_(bytes.data()), end_(bytes.size()), exhausted_(true) {}
+    // blockSize: bytes asked for per read.
+    LineReader(int fd, std::size_t blockSize)
+        : fd_(fd), blockSize_(blockSize), block_(new char[blockSize]) {}
+
+    // True when no byte is left or the next one is a Ctrl-Z: the end of the
+    // entry lines.
+    int AtEntriesEnd(bool& end) {
+        if (pos_ == end_) {
+            if (const int error = Refill()) {
+                return error;
+            }
+        }
+        end = pos_ == end_ || data_[pos_] == kCtrlZ;
+        return 0;
+    }
+
+    // The next line without its line end; empty at the end of the input.
+    // After a failure line holds what was read of it.
+    int ReadLine(std::string& line) {
+        line.clear();
+        for (;;) {
+            if (pos_ == end_) {
+                if (const int error = Refill()) {
+                    return error;
+                }
+                if (pos_ == end_) {
+                    return 0;
+                }
+            }
+            const char* const begin = data_ + pos_;
+            const char* const stop = data_ + end_;
+            const char* p = begin;
+            while (p != stop && *p != '\n' && *p != '\r' && *p != kCtrlZ) {
+                ++p;
+            }
+            line.append(begin, p);
+            pos_ = static_cast<std::size_t>(p - data_);
+            if (p == stop) {
+                continue;
+            }
+            const char stopByte = *p;
+            ++pos_;
+            if (stopByte == '\n') {
+                return 0;
+            }
+            if (stopByte == kCtrlZ) {
+                // A stray Ctrl-Z costs the rest of its line only, not the
+                // rest of the phone book.
+                return SkipRestOfLine();
+            }
+            // A CR is never kept: before an LF it is part of the line end,
+            // anywhere else it is dropped.
+        }
+    }
+
+private:
+    // Called only when every byte held has been used.
+    int Refill() {
+        if (exhausted_) {
+            return 0;
+        }
+        const ssize_t n = ReadSome(fd_, block_.get(), blockSize_);
+        if (n < 0) {
+            return static_cast<int>(-n);
+        }
+        if (n == 0) {
+            exhausted_ = true;
+        }
+        data_ = block_.get();
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(n);
+        return 0;
+    }
+
+    int SkipRestOfLine() {
+        for (;;) {
+            if (pos_ == end_) {
+                if (const int error = Refill()) {
+                    return error;
+                }
+                if (pos_ == end_) {
+                    return 0;
+                }
+            }
+            const void* lf = std::memchr(data_ + pos_, '\n', end_ - pos_);
+            if (lf != nullptr) {
+                pos_ = static_cast<std::size_t>(static_cast<const char*>(lf) - data_) + 1;
+                return 0;
+            }
+            pos_ = end_;
+        }
+    }
+
+    const char* data_ = nullptr;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    int fd_ = -1;
+    std::size_t blockSize_ = 0;
+    bool exhausted_ = false;
+    std::unique_ptr<char[]> block_;
+};
+
+// The telephone number of a fourth item: its bytes before the first ":"
+// that stands on a character boundary.
+std::string_view TelPart(std::string_view item) {
+    for (std::size_t i = 0; i < item.size(); ++i) {
+        if (item[i] == ':') {
+            return item.substr(0, i);
+        }
+        if (IsLeadByte(static_cast<unsigned char>(item[i]))) {
+            ++i;
+        }
+    }
+    return item;
+}
+
+// Reads the header lines and then the entry lines; returns 0 or the errno
+// of a failed read, leaving everything read before it in place.
+int ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
+              const MessagePump& pump) {
+    std::string line;
+    for (std::string& header : headers) {
+        const int error = reader.ReadLine(line);
+        header = line;
+        if (error != 0) {
+            return error;
+        }
+    }
+    StringList items;
+    for (;;) {
+        bool end = false;
+        if (const int error = reader.AtEntriesEnd(end)) {
+            return error;
+        }
+        if (end) {
+            return 0;
+        }
+        if (pump) {
+            pump();
+        }
+        if (const int error = reader.ReadLine(line)) {
+            return error;
+        }
+        SplitText(line, "\t", items, false);
+        table.AppendEntry();
+        table.SetField(Field::Group, items[0]);
+        if (items.size() >= 2) {
+            table.SetField(Field::Name, items[1]);
+        }
+        if (items.size() >= 3) {
+            table.SetField(Field::Kana, items[2]);
+        }
+        if (items.size() >= 4) {
+            table.SetField(Field::Tel, TelPart(items[3]));
+        }
+        table.CommitEntry();
+    }
+}
+
+// Removes the temporary file of a save unless the save went through.
+class TempFileGuard {
+public:
+    ~TempFileGuard() {
+        if (!path.empty()) {
+            ::unlink(path.c_str());
+        }
+    }
+    std::string path;
+};
+
+bool PermissionRefused(int error) {
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+std::string OtherInOutMessage(int code) {
+    // I/O エラー (%d)
+    return "I/O \x83\x47\x83\x89\x81\x5b (" + std::to_string(code) + ")";
+}
+
+std::string InOutMessage(int code) {
+    switch (code) {
+    case 2: // ファイルが見つかりません
+        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc"
+               "\x82\xb9\x82\xf1";
+    case 3: // ファイル名の指定が間違っています
+        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x82\xcc\x8e\x77\x92\xe8\x82\xaa\x8a\xd4"
+               "\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7";
+    case 4: // オープンしたファイルが多すぎます
+        return "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b"
+               "\x82\xaa\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7";
+    case 5: // ファイルへのアクセスが拒否されました
+        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a\x83\x58"
+               "\x82\xaa\x8b\x91\x94\xdb\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
+    case 100: // ファイルの末尾以降を読み込みました
+        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x96\x96\x94\xf6\x88\xc8\x8d\x7e\x82\xf0"
+               "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xdc\x82\xb5\x82\xbd";
+    case 101: // ディスクがいっぱいです
+        return "\x83\x66\x83\x42\x83\x58\x83\x4e\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5"
+               "\x82\xb7";
+    case 106: // 入力値が数値ではありません
+        return "\x93\xfc\x97\xcd\x92\x6c\x82\xaa\x90\x94\x92\x6c\x82\xc5\x82\xcd\x82\xa0\x82\xe8"
+               "\x82\xdc\x82\xb9\x82\xf1";
+    default:
+        return OtherInOutMessage(code);
+    }
+}
+
+} // namespace
+
+void ThrowInOutError(int errnoValue, const std::string& path) {
+    int code = 0;
+    switch (errnoValue) {
+    case ENOENT: {
+        struct stat st;
+        const std::string folder = FolderOf(path);
+        code = ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 2 : 3;
+        break;
+    }
+    case ENOTDIR:
+        code = 3;
+        break;
+    case EMFILE:
+    case ENFILE:
+        code = 4;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        code = 5;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        code = 101;
+        break;
+    default:
+        // Any other errno is shown as its number, even where that number is
+        // also one of the codes above.
+        throw EInOutError(errnoValue, OtherInOutMessage(errnoValue));
+    }
+    throw EInOutError(code, InOutMessage(code));
+}
+
+std::string BackupName(std::string_view path) {
+    std::size_t lastSlash = std::string_view::npos;
+    std::size_t lastDot = std::string_view::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/') {
+            lastSlash = i;
+        } else if (path[i] == '.') {
+            lastDot = i;
+        } else if (IsLeadByte(static_cast<unsigned char>(path[i]))) {
+            ++i;
+        }
+    }
+    const bool hasExtension = lastDot != std::string_view::npos &&
+                              (lastSlash == std::string_view::npos || lastDot > lastSlash);
+    std::string name(path.substr(0, hasExtension ? lastDot : path.size()));
+    name += ".BAK";
+    return name;
+}
+
+void MakeBackupCopy(const std::string& path) {
+    CopyFileSilently(path, BackupName(path));
+}
+
+void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTable& table,
+                       const MessagePump& pump) {
+    LineReader reader(bytes);
+    ReadLines(reader, headers, table, pump);
+}
+
+void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
+                       const MessagePump& pump) {
+    const int fd = CurrentFileOps().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        ThrowInOutError(errno, path);
+    }
+    FileDescriptor file(fd);
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        st.st_size = 0;
+    } else if (S_ISDIR(st.st_mode)) {
+        file.Close();
+        ThrowInOutError(EISDIR, path);
+    }
+    // Most phone books are small: no need for a whole block for them.
+    const std::size_t blockSize =
+        st.st_size > 0 ? std::min<std::size_t>(kBlockSize,
+                                               std::max<std::size_t>(kMinBlockSize, st.st_size + 1))
+                       : kBlockSize;
+    LineReader reader(fd, blockSize);
+    int error = ReadLines(reader, headers, table, pump);
+    if (const int closeError = file.Close()) {
+        error = closeError;
+    }
+    if (error != 0) {
+        ThrowInOutError(error, path);
+    }
+}
+
+void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
+                        const MessagePump& pump) {
+    if (path.empty()) {
+        ThrowInOutError(ENOENT, path);
+    }
+    const FileOps& ops = CurrentFileOps();
+    const std::string target = ResolveLinks(path);
+    struct stat st;
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    bool inPlace = false;
+    if (exists) {
+        if (S_ISDIR(st.st_mode)) {
+            ThrowInOutError(EISDIR, path);
+        }
+        // Checked by the mode bits, since root may write anything and the
+        // rename below would replace a file nobody may write.
+        if (!ModeAllowsWrite(st)) {
+            ThrowInOutError(EACCES, path);
+        }
+        // Replacing a file with other names would cut it off from them.
+        inPlace = !S_ISREG(st.st_mode) || st.st_nlink > 1;
+    } else {
+        if (errno != ENOENT) {
+            ThrowInOutError(errno, path);
+        }
+        struct stat linkStat;
+        // A dangling link: writing through it creates the file it names.
+        inPlace = ::lstat(target.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode);
+    }
+
+    FileDescriptor file;
+    TempFileGuard temp;
+    if (!inPlace) {
+        std::string tempPath;
+        const int fd = CreateTempBeside(target, tempPath);
+        if (fd < 0 && !PermissionRefused(-fd)) {
+            ThrowInOutError(-fd, path);
+        }
+        if (fd >= 0) {
+            file.Reset(fd);
+            temp.path = tempPath;
+            if (exists) {
+                // Owner first: a change of owner may clear set-id bits.
+                [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
+                ::fchmod(fd, st.st_mode & 07777);
+            } else {
+                ::fchmod(fd, 0666 & ~CurrentUmask());
+            }
+        } else {
+            // A folder that takes no new file: write the file itself.
+            inPlace = true;
+        }
+    }
+    if (inPlace) {
+        const int fd = ops.open(target.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            ThrowInOutError(errno, path);
+        }
+        file.Reset(fd);
+    }
+
+    int error = 0;
+    std::string out;
+    out.reserve(kMinBlockSize);
+    auto flush = [&] {
+        if (error == 0) {
+            error = WriteAll(file.get(), out);
+        }
+        out.clear();
+    };
+    for (const std::string& header : headers) {
+        out += header;
+        out += kLineEnd;
+    }
+    table.SelectOrder("iKey");
+    table.MoveFirst();
+    while (error == 0 && !table.AtEnd()) {
+        if (pump) {
+            pump();
+        }
+        out += table.GetField(Field::Group);
+        out += '\t';
+        out += table.GetField(Field::Name);
+        out += '\t';
+        out += table.GetField(Field::Kana);
+        out += '\t';
+        const std::string tel = table.GetField(Field::Tel);
+        if (!tel.empty()) {
+            out += tel;
+            out += ":0:0";
+        }
+        out += kLineEnd;
+        if (out.size() >= kBlockSize) {
+            flush();
+        }
+        table.MoveNext();
+    }
+    flush();
+    if (error == 0) {
+        error = SyncFile(file.get());
+    }
+    if (const int closeError = file.Close()) {
+        error = closeError;
+    }
+    if (error == 0 && !inPlace && ops.rename(temp.path.c_str(), target.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ThrowInOutError(error, path);
+    }
+    if (!inPlace) {
+        temp.path.clear();
+        SyncFolder(FolderOf(target));
+    }
+    table.SelectOrder("");
+}
+
+} // namespace ruvo

@@ -27,11 +27,16 @@ void MakeBackupCopy(const std::string& path);
 void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump = {});
 
+// ReadPhoneBookFile on bytes held in memory, by the same rules; cannot fail
+// but for failures of the table.
+void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTable& table,
+                       const MessagePump& pump = {});
+
 // Writes the header lines and then every entry in the order of "iKey", each
 // line ending in CR LF, replacing the file only once everything is written.
 // Throws EInOutError; the file is then as it was before.
-void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
-                        PhoneBookTable& table, const MessagePump& pump = {});
+void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
+                        const MessagePump& pump = {});
 
 // The EInOutError for an errno value, by the I/O message table.
 [[noreturn]] void ThrowInOutError(int errnoValue, const std::string& path);

@@ -1,0 +1,821 @@
+#include "PhoneBookFile.h"
+#include "Errors.h"
+#include "FileSystem.h"
+#include "PhoneBookTable.h"
+#include "TextHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace std::string_literals;
+namespace fs = std::filesystem;
+
+namespace ruvo {
+namespace {
+
+// The messages of the I/O message table, code page 932.
+const std::string kNotFound = // ファイルが見つかりません
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9"
+    "\x82\xf1";
+const std::string kPathNotFound = // ファイル名の指定が間違っています
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x82\xcc\x8e\x77\x92\xe8\x82\xaa\x8a\xd4\x88\xe1"
+    "\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7";
+const std::string kTooManyFiles = // オープンしたファイルが多すぎます
+    "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa"
+    "\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7";
+const std::string kAccessDenied = // ファイルへのアクセスが拒否されました
+    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a\x83\x58\x82\xaa"
+    "\x8b\x91\x94\xdb\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
+const std::string kDiskFull = // ディスクがいっぱいです
+    "\x83\x66\x83\x42\x83\x58\x83\x4e\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5\x82\xb7";
+std::string OtherError(int code) { // I/O エラー (%d)
+    return "I/O \x83\x47\x83\x89\x81\x5b (" + std::to_string(code) + ")";
+}
+
+using Value = std::optional<std::string>;
+using Entry = std::array<Value, kFieldCount>;
+const Value kUnset;
+
+// The entries in the selected order, unset fields as nullopt.
+std::vector<Entry> EntriesOf(const PhoneBookTable& table) {
+    std::vector<Entry> entries;
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
+        Entry entry;
+        for (std::size_t f = 0; f < kFieldCount; ++f) {
+            const CellValue cell = table.Cell(row, static_cast<Field>(f));
+            if (cell.set) {
+                entry[f] = std::string(cell.text);
+            }
+        }
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+std::string Show(const std::string& bytes) {
+    std::ostringstream out;
+    for (const unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7f && c != '\\') {
+            out << c;
+        } else {
+            out << "\\x" << std::hex << static_cast<int>(c) << std::dec;
+        }
+    }
+    return out.str();
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// A fresh folder per test, removed with everything in it.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "ruvo-file-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+    // Names of the files in the folder, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(path_)) {
+            names.push_back(item.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    std::string path_;
+};
+
+// Puts the real file calls back whatever a test replaced.
+class FileOpsRestorer {
+public:
+    ~FileOpsRestorer() { ResetFileOps(); }
+};
+
+// Writes succeed for budget bytes in all; the one after fails with error.
+void FailWritesAfter(std::size_t budget, int error) {
+    CurrentFileOps().write = [budget, error](int fd, const void* buffer,
+                                             size_t size) mutable -> ssize_t {
+        if (budget == 0) {
+            errno = error;
+            return -1;
+        }
+        const ssize_t n = ::write(fd, buffer, std::min(size, budget));
+        if (n > 0) {
+            budget -= static_cast<std::size_t>(n);
+        }
+        return n;
+    };
+}
+
+// Reads give at most chunk bytes; after budget bytes in all they fail.
+void LimitReads(std::size_t chunk, std::size_t budget = SIZE_MAX, int error = EIO) {
+    CurrentFileOps().read = [=](int fd, void* buffer, size_t size) mutable -> ssize_t {
+        if (budget == 0) {
+            errno = error;
+            return -1;
+        }
+        const ssize_t n = ::read(fd, buffer, std::min({size, chunk, budget}));
+        if (n > 0) {
+            budget -= static_cast<std::size_t>(n);
+        }
+        return n;
+    };
+}
+
+template <typename Operation> EInOutError CatchInOut(Operation operation) {
+    try {
+        operation();
+    } catch (const EInOutError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no EInOutError";
+    return EInOutError(0, "");
+}
+
+HeaderLines Headers(std::initializer_list<std::string> lines) {
+    HeaderLines headers;
+    std::copy(lines.begin(), lines.end(), headers.begin());
+    return headers;
+}
+
+const std::string kSixLines = "h1\r\nh2\r\nh3\r\nh4\r\nh5\r\nh6\r\n";
+const HeaderLines kSixHeaders = Headers({"h1", "h2", "h3", "h4", "h5", "h6"});
+
+// ---------------------------------------------------------------------------
+// Reading and writing back: each case is read from memory, from a file and
+// from a file that delivers one byte per read, then saved.
+
+struct RoundTripCase {
+    const char* what;
+    std::string file;
+    HeaderLines headers;
+    std::vector<Entry> entries; // in the order of the file
+    std::string saved;
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+const RoundTripCase kRoundTripCases[] = {
+    {"empty file", "", HeaderLines{}, {}, "\r\n\r\n\r\n\r\n\r\n\r\n"},
+    {"three lines only",
+     "a\r\nb\r\nc\r\n",
+     Headers({"a", "b", "c"}),
+     {},
+     "a\r\nb\r\nc\r\n\r\n\r\n\r\n"},
+    {"blank entry line",
+     kSixLines + "\r\n",
+     kSixHeaders,
+     {{"", kUnset, kUnset, kUnset}},
+     kSixLines + "\t\t\t\r\n"},
+    {"blank last line",
+     kSixLines + "01\tA\tK\t1\r\n\r\n",
+     kSixHeaders,
+     {{"01", "A", "K", "1"}, {"", kUnset, kUnset, kUnset}},
+     kSixLines + "\t\t\t\r\n01\tA\tK\t1:0:0\r\n"},
+    {"two items",
+     kSixLines + "01\tTaro\r\n",
+     kSixHeaders,
+     {{"01", "Taro", kUnset, kUnset}},
+     kSixLines + "01\tTaro\t\t\r\n"},
+    {"telephone suffixes",
+     kSixLines + "01\tA\tK1\t123:0:0\r\n02\tB\tK2\t123\r\n03\tC\tK3\t:0:0\r\n04\tD\tK4\t5:1:2\r\n",
+     kSixHeaders,
+     {{"01", "A", "K1", "123"},
+      {"02", "B", "K2", "123"},
+      {"03", "C", "K3", ""},
+      {"04", "D", "K4", "5"}},
+     kSixLines + "01\tA\tK1\t123:0:0\r\n02\tB\tK2\t123:0:0\r\n03\tC\tK3\t\r\n04\tD\tK4\t5:0:0\r\n"},
+    // The ":" after a lead byte is its trail byte, not the separator.
+    {"colon as trail byte",
+     kSixLines + "01\tA\tK\t\x81:9:0:0\r\n",
+     kSixHeaders,
+     {{"01", "A", "K", "\x81:9"}},
+     kSixLines + "01\tA\tK\t\x81:9:0:0\r\n"},
+    {"fifth item dropped",
+     kSixLines + "01\tA\tK\t1\textra\tmore\r\n",
+     kSixHeaders,
+     {{"01", "A", "K", "1"}},
+     kSixLines + "01\tA\tK\t1:0:0\r\n"},
+    {"LF line ends",
+     "h1\nh2\nh3\nh4\nh5\nh6\n01\tA\tK\t1\n",
+     kSixHeaders,
+     {{"01", "A", "K", "1"}},
+     kSixLines + "01\tA\tK\t1:0:0\r\n"},
+    {"CR alone is dropped, one line",
+     "a\rb\rc\r",
+     Headers({"abc"}),
+     {},
+     "abc\r\n\r\n\r\n\r\n\r\n\r\n"},
+    {"CR inside a line, CR CR LF",
+     "h\r1\r\r\nh2\r\nh3\r\nh4\r\nh5\r\nh6\r\n0\r1\tA\r\r\n",
+     Headers({"h1", "h2", "h3", "h4", "h5", "h6"}),
+     {{"01", "A", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n"},
+    {"Ctrl-Z as last byte after a line end",
+     kSixLines + "01\tA\r\n\x1a",
+     kSixHeaders,
+     {{"01", "A", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n"},
+    {"Ctrl-Z as last byte of a line",
+     kSixLines + "01\tA\x1a",
+     kSixHeaders,
+     {{"01", "A", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n"},
+    {"Ctrl-Z after the sixth line ends the reading",
+     kSixLines + "\x1a"
+                 "01\tA\r\n",
+     kSixHeaders,
+     {},
+     kSixLines},
+    {"Ctrl-Z at the start of an entry line ends the reading",
+     kSixLines + "01\tA\r\n\x1a"
+                 "02\tB\r\n",
+     kSixHeaders,
+     {{"01", "A", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n"},
+    {"Ctrl-Z inside an entry line costs the rest of that line only",
+     kSixLines + "01\tA\x1ajunk\tX\r\n02\tB\r\n",
+     kSixHeaders,
+     {{"01", "A", kUnset, kUnset}, {"02", "B", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n02\tB\t\t\r\n"},
+    {"Ctrl-Z in header lines",
+     "h1\x1a junk\r\n\x1ajunk\nh3\r\nh4\r\nh5\r\nh6\r\n01\r\n",
+     Headers({"h1", "", "h3", "h4", "h5", "h6"}),
+     {{"01", kUnset, kUnset, kUnset}},
+     "h1\r\n\r\nh3\r\nh4\r\nh5\r\nh6\r\n01\t\t\t\r\n"},
+    {"last line without line end",
+     kSixLines + "01\tA\tK\t1",
+     kSixHeaders,
+     {{"01", "A", "K", "1"}},
+     kSixLines + "01\tA\tK\t1:0:0\r\n"},
+    // TAB, a byte-order mark, NUL, a lone lead byte and 電話帳 stay as they are.
+    {"header bytes kept",
+     "\xef\xbb\xbf"
+     "a\tb\r\nx\0y\r\n\x93\x64\x98\x62\x92\xa0\r\n\x81\r\n\r\n \r\n"s,
+     Headers({"\xef\xbb\xbf"
+              "a\tb",
+              "x\0y"s, "\x93\x64\x98\x62\x92\xa0", "\x81", "", " "}),
+     {},
+     "\xef\xbb\xbf"
+     "a\tb\r\nx\0y\r\n\x93\x64\x98\x62\x92\xa0\r\n\x81\r\n\r\n \r\n"s},
+    {"NUL ends what an entry line holds",
+     kSixLines + "01\tA\0B\tK\t1\r\n"s,
+     kSixHeaders,
+     {{"01", "A", kUnset, kUnset}},
+     kSixLines + "01\tA\t\t\r\n"},
+    // ｲ, ｱ, ｱ: sorted by reading, then by group; "1" stays unpadded.
+    {"saved in key order",
+     kSixLines + "1\tC\t\xb2\t3\r\n02\tB\t\xb1\t2\r\n01\tA\t\xb1\t1\r\n",
+     kSixHeaders,
+     {{"1", "C", "\xb2", "3"}, {"02", "B", "\xb1", "2"}, {"01", "A", "\xb1", "1"}},
+     kSixLines + "01\tA\t\xb1\t1:0:0\r\n02\tB\t\xb1\t2:0:0\r\n1\tC\t\xb2\t3:0:0\r\n"},
+    {"values cut and trimmed by the table",
+     kSixLines + "123\t" + std::string(35, 'n') + "\tK  \t" + std::string(25, '9') + "\r\n",
+     kSixHeaders,
+     {{"12", std::string(30, 'n'), "K", std::string(20, '9')}},
+     kSixLines + "12\t" + std::string(30, 'n') + "\tK\t" + std::string(20, '9') + ":0:0\r\n"},
+};
+
+enum class Source { Memory, File, FileByteByByte };
+
+class RoundTripTest : public testing::TestWithParam<std::tuple<RoundTripCase, Source>> {};
+
+TEST_P(RoundTripTest, ReadsAndSavesTheFile) {
+    const auto& [c, source] = GetParam();
+    FileOpsRestorer restorer;
+    TempDir dir;
+    const std::string path = dir / "TEL.TXT";
+    WriteBytes(path, c.file);
+
+    PhoneBookTable table;
+    table.OpenTable();
+    HeaderLines headers;
+    headers.fill("old");
+    switch (source) {
+    case Source::Memory:
+        ReadPhoneBookData(c.file, headers, table);
+        break;
+    case Source::File:
+        ReadPhoneBookFile(path, headers, table);
+        break;
+    case Source::FileByteByByte:
+        LimitReads(1);
+        ReadPhoneBookFile(path, headers, table);
+        ResetFileOps();
+        break;
+    }
+    EXPECT_EQ(headers, c.headers);
+    EXPECT_EQ(EntriesOf(table), c.entries);
+
+    WritePhoneBookFile(path, headers, table);
+    EXPECT_EQ(Show(ReadBytes(path)), Show(c.saved));
+    EXPECT_FALSE(table.SortedOrderSelected());
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"TEL.TXT"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RoundTripTest,
+                         testing::Combine(testing::ValuesIn(kRoundTripCases),
+                                          testing::Values(Source::Memory, Source::File,
+                                                          Source::FileByteByByte)));
+
+TEST(ReadPhoneBookFileTest, RealisticFileSavesByteForByte) {
+    const std::string original = ReadBytes(RUVO_TEST_DATA "/file/realistic.txt");
+    ASSERT_GT(original.size(), 1000u);
+    // The same file with its entry lines in reverse order, LF line ends.
+    std::vector<std::string> lines;
+    std::istringstream in(original);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    std::string reversed;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        reversed += lines[i < 6 ? i : lines.size() - 1 - (i - 6)] + "\n";
+    }
+
+    for (const std::string& file : {original, reversed}) {
+        TempDir dir;
+        const std::string path = dir / "DENWA.TXT";
+        WriteBytes(path, file);
+        PhoneBookTable table;
+        table.OpenTable();
+        HeaderLines headers;
+        ReadPhoneBookFile(path, headers, table);
+        EXPECT_EQ(table.EntryCount(), lines.size() - 6);
+        WritePhoneBookFile(path, headers, table);
+        EXPECT_EQ(Show(ReadBytes(path)), Show(original));
+    }
+}
+
+TEST(ReadPhoneBookFileTest, LinesLongerThanAReadBlock) {
+    const std::string longHeader(3 * 1024 * 1024 + 7, 'h');
+    const std::string longName(2 * 1024 * 1024, 'n');
+    TempDir dir;
+    const std::string path = dir / "LONG.TXT";
+    WriteBytes(path, longHeader + "\r\n2\r\n3\r\n4\r\n5\r\n6\r\n01\t" + longName + "\tK\r\n02\r\n");
+
+    PhoneBookTable table;
+    table.OpenTable();
+    HeaderLines headers;
+    ReadPhoneBookFile(path, headers, table);
+    EXPECT_TRUE(headers[0] == longHeader);
+    EXPECT_EQ(headers[5], "6");
+    EXPECT_EQ(EntriesOf(table), (std::vector<Entry>{{"01", std::string(30, 'n'), "K", kUnset},
+                                                    {"02", kUnset, kUnset, kUnset}}));
+}
+
+TEST(ReadPhoneBookFileTest, AppendsToTheTableAndPumpsOncePerEntryLine) {
+    PhoneBookTable table;
+    table.OpenTable();
+    table.AppendEntry();
+    table.SetField(Field::Name, "kept");
+    table.CommitEntry();
+
+    int pumped = 0;
+    HeaderLines headers;
+    ReadPhoneBookData(kSixLines + "01\r\n02\r\n03\r\n", headers, table, [&] { ++pumped; });
+    EXPECT_EQ(table.EntryCount(), 4u);
+    EXPECT_EQ(pumped, 3);
+    EXPECT_EQ(table.Cell(0, Field::Name).text, "kept");
+
+    pumped = 0;
+    WritePhoneBookFile(TempDir() / "X.TXT", headers, table, [&] { ++pumped; });
+    EXPECT_EQ(pumped, 4);
+}
+
+TEST(ReadPhoneBookFileTest, OpenFailuresByCode) {
+    TempDir dir;
+    fs::create_directory(dir / "folder");
+    struct Case {
+        std::string path;
+        int code;
+        std::string message;
+    } cases[] = {
+        {dir / "missing.txt", 2, kNotFound},
+        {dir / "nofolder/missing.txt", 3, kPathNotFound},
+        {dir / "folder", 5, kAccessDenied},
+    };
+    for (const Case& c : cases) {
+        PhoneBookTable table;
+        table.OpenTable();
+        HeaderLines headers;
+        headers.fill("old");
+        const EInOutError e = CatchInOut([&] { ReadPhoneBookFile(c.path, headers, table); });
+        EXPECT_EQ(e.code(), c.code) << c.path;
+        EXPECT_EQ(Show(e.what()), Show(c.message)) << c.path;
+        EXPECT_EQ(headers[0], "old");
+        EXPECT_EQ(table.EntryCount(), 0u);
+    }
+}
+
+TEST(ReadPhoneBookFileTest, ErrnoMapsOntoTheMessageTable) {
+    TempDir dir;
+    struct Case {
+        int error;
+        int code;
+        std::string message;
+    } cases[] = {
+        {ENOENT, 2, kNotFound},     {ENOTDIR, 3, kPathNotFound}, {EMFILE, 4, kTooManyFiles},
+        {ENFILE, 4, kTooManyFiles}, {EACCES, 5, kAccessDenied},  {EPERM, 5, kAccessDenied},
+        {EROFS, 5, kAccessDenied},  {EISDIR, 5, kAccessDenied},  {ENOSPC, 101, kDiskFull},
+        {EDQUOT, 101, kDiskFull},   {EIO, EIO, OtherError(EIO)}, {EBUSY, EBUSY, OtherError(EBUSY)},
+    };
+    for (const Case& c : cases) {
+        const EInOutError e = CatchInOut([&] { ThrowInOutError(c.error, dir / "x.txt"); });
+        EXPECT_EQ(e.code(), c.code) << c.error;
+        EXPECT_EQ(Show(e.what()), Show(c.message)) << c.error;
+    }
+}
+
+TEST(ReadPhoneBookFileTest, ReadFailureKeepsWhatWasReadBeforeIt) {
+    FileOpsRestorer restorer;
+    TempDir dir;
+    const std::string path = dir / "TEL.TXT";
+    const std::string file = kSixLines + "01\tA\r\n02\tB\r\n03\tC\r\n";
+    WriteBytes(path, file);
+    struct Case {
+        std::size_t failAfter;
+        HeaderLines headers;
+        std::size_t entries;
+    } cases[] = {
+        // In the third header line: the first two replaced, the third holds
+        // what was read of it, the later ones are untouched.
+        {9, Headers({"h1", "h2", "h", "old", "old", "old"}), 0},
+        // In the second entry line: only the first entry was added.
+        {kSixLines.size() + 8, kSixHeaders, 1},
+    };
+    for (const Case& c : cases) {
+        LimitReads(1, c.failAfter, EIO);
+        PhoneBookTable table;
+        table.OpenTable();
+        HeaderLines headers;
+        headers.fill("old");
+        const EInOutError e = CatchInOut([&] { ReadPhoneBookFile(path, headers, table); });
+        EXPECT_EQ(e.code(), EIO);
+        EXPECT_EQ(Show(e.what()), Show(OtherError(EIO)));
+        EXPECT_EQ(headers, c.headers);
+        EXPECT_EQ(table.EntryCount(), c.entries);
+        EXPECT_EQ(table.State(), TableState::Settled);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Saving: the target is replaced only once the new content is complete.
+
+class WritePhoneBookFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        path_ = dir_ / "TEL.TXT";
+        WriteBytes(path_, kOld);
+        table_.OpenTable();
+    }
+    // Entries in an order that sorting changes.
+    void Fill(std::size_t count) {
+        for (std::size_t i = count; i > 0; --i) {
+            table_.AppendEntry();
+            table_.SetField(Field::Group, "01");
+            table_.SetField(Field::Name, "Name " + std::to_string(i));
+            table_.SetField(Field::Kana, "K" + std::to_string(100000 + i));
+            table_.SetField(Field::Tel, std::to_string(i));
+            table_.CommitEntry();
+        }
+    }
+    // The table still holds count entries and walks them in key order.
+    void ExpectTableKept(std::size_t count) {
+        EXPECT_EQ(table_.EntryCount(), count);
+        EXPECT_TRUE(table_.SortedOrderSelected());
+        std::size_t seen = 0;
+        std::string previous;
+        for (table_.MoveFirst(); !table_.AtEnd(); table_.MoveNext()) {
+            const std::string kana = table_.GetField(Field::Kana);
+            EXPECT_LT(previous, kana);
+            previous = kana;
+            ++seen;
+        }
+        EXPECT_EQ(seen, count);
+    }
+    void ExpectTargetUntouched() {
+        EXPECT_TRUE(ReadBytes(path_) == kOld);
+        EXPECT_EQ(dir_.Names(), std::vector<std::string>{"TEL.TXT"});
+    }
+
+    const std::string kOld = kSixLines + "99\told\tOLD\t1:0:0\r\n";
+    FileOpsRestorer restorer_;
+    TempDir dir_;
+    std::string path_;
+    PhoneBookTable table_;
+};
+
+TEST_F(WritePhoneBookFileTest, FailureAtAnyStepLeavesTheTargetAsItWas) {
+    constexpr std::size_t kCount = 40000; // more than one write block
+    Fill(kCount);
+    auto failCall = [](auto& call, int error) {
+        call = [error](auto...) {
+            errno = error;
+            return -1;
+        };
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> inject;
+        int code;
+        std::string message;
+    } cases[] = {
+        {"disk full at once", [] { FailWritesAfter(0, ENOSPC); }, 101, kDiskFull},
+        {"disk full after the headers", [] { FailWritesAfter(30, ENOSPC); }, 101, kDiskFull},
+        {"disk full in the second block", [] { FailWritesAfter(1100000, ENOSPC); }, 101, kDiskFull},
+        {"quota", [] { FailWritesAfter(100, EDQUOT); }, 101, kDiskFull},
+        {"write I/O error", [] { FailWritesAfter(100, EIO); }, EIO, OtherError(EIO)},
+        {"fsync fails", [&] { failCall(CurrentFileOps().fsync, EIO); }, EIO, OtherError(EIO)},
+        {"close fails",
+         [] {
+             CurrentFileOps().close = [](int fd) {
+                 ::close(fd);
+                 errno = ENOSPC;
+                 return -1;
+             };
+         },
+         101, kDiskFull},
+        {"rename fails", [&] { failCall(CurrentFileOps().rename, EXDEV); }, EXDEV,
+         OtherError(EXDEV)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.inject();
+        const EInOutError e = CatchInOut([&] { WritePhoneBookFile(path_, kSixHeaders, table_); });
+        ResetFileOps();
+        EXPECT_EQ(e.code(), c.code);
+        EXPECT_EQ(Show(e.what()), Show(c.message));
+        ExpectTargetUntouched();
+        ExpectTableKept(kCount);
+        table_.SelectOrder("");
+    }
+}
+
+TEST_F(WritePhoneBookFileTest, NoSpaceForTheTemporaryIsNoReasonToWriteInPlace) {
+    Fill(3);
+    for (const int error : {ENOSPC, EDQUOT}) {
+        CurrentFileOps().mkostemp = [error](char*, int) {
+            errno = error;
+            return -1;
+        };
+        const EInOutError e = CatchInOut([&] { WritePhoneBookFile(path_, kSixHeaders, table_); });
+        EXPECT_EQ(e.code(), 101);
+        EXPECT_EQ(Show(e.what()), Show(kDiskFull));
+        ExpectTargetUntouched();
+        EXPECT_EQ(table_.EntryCount(), 3u);
+        EXPECT_FALSE(table_.SortedOrderSelected());
+    }
+}
+
+TEST_F(WritePhoneBookFileTest, ReadOnlyFileIsRefusedAndKept) {
+    Fill(3);
+    ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+    const EInOutError e = CatchInOut([&] { WritePhoneBookFile(path_, kSixHeaders, table_); });
+    EXPECT_EQ(e.code(), 5);
+    EXPECT_EQ(Show(e.what()), Show(kAccessDenied));
+    ExpectTargetUntouched();
+    // Refused before anything was written: the table was not even sorted.
+    EXPECT_EQ(table_.EntryCount(), 3u);
+    EXPECT_FALSE(table_.SortedOrderSelected());
+}
+
+TEST_F(WritePhoneBookFileTest, MissingFolderDirectoryAndMissingFile) {
+    Fill(1);
+    fs::create_directory(dir_ / "folder");
+    const EInOutError noFolder =
+        CatchInOut([&] { WritePhoneBookFile(dir_ / "nofolder/TEL.TXT", kSixHeaders, table_); });
+    EXPECT_EQ(noFolder.code(), 3);
+    EXPECT_EQ(Show(noFolder.what()), Show(kPathNotFound));
+    const EInOutError isDir =
+        CatchInOut([&] { WritePhoneBookFile(dir_ / "folder", kSixHeaders, table_); });
+    EXPECT_EQ(isDir.code(), 5);
+    EXPECT_EQ(table_.EntryCount(), 1u);
+
+    // A file that does not exist yet is created with the usual mode.
+    const mode_t oldMask = ::umask(027);
+    WritePhoneBookFile(dir_ / "NEW.TXT", kSixHeaders, table_);
+    ::umask(oldMask);
+    EXPECT_EQ(ReadBytes(dir_ / "NEW.TXT"), kSixLines + "01\tName 1\tK100001\t1:0:0\r\n");
+    struct stat st;
+    ASSERT_EQ(::stat((dir_ / "NEW.TXT").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(WritePhoneBookFileTest, KeepsModeOwnerSymbolicAndHardLinks) {
+    Fill(2);
+    const std::string expected =
+        kSixLines + "01\tName 1\tK100001\t1:0:0\r\n01\tName 2\tK100002\t2:0:0\r\n";
+
+    // Mode bits and owner carry over to the new file.
+    ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(path_.c_str(), 1234, 5678), 0);
+    }
+    WritePhoneBookFile(path_, kSixHeaders, table_);
+    struct stat st;
+    ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    if (root) {
+        EXPECT_EQ(st.st_uid, 1234u);
+        EXPECT_EQ(st.st_gid, 5678u);
+    }
+    EXPECT_EQ(ReadBytes(path_), expected);
+
+    // Saving through a symbolic link replaces the file it points to.
+    WriteBytes(path_, kOld);
+    const std::string link = dir_ / "LINK.TXT";
+    ASSERT_EQ(::symlink("TEL.TXT", link.c_str()), 0);
+    WritePhoneBookFile(link, kSixHeaders, table_);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadBytes(path_), expected);
+
+    // A file with a second name is written in place, so both names see it.
+    WriteBytes(path_, kOld);
+    const std::string hard = dir_ / "HARD.TXT";
+    ASSERT_EQ(::link(path_.c_str(), hard.c_str()), 0);
+    WritePhoneBookFile(path_, kSixHeaders, table_);
+    EXPECT_EQ(ReadBytes(hard), expected);
+    EXPECT_TRUE(fs::equivalent(path_, hard));
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"HARD.TXT", "LINK.TXT", "TEL.TXT"}));
+}
+
+TEST_F(WritePhoneBookFileTest, FolderThatTakesNoNewFileIsWrittenInPlace) {
+    Fill(1);
+    struct stat before;
+    ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+    for (const int error : {EACCES, EPERM}) {
+        CurrentFileOps().mkostemp = [error](char*, int) {
+            errno = error;
+            return -1;
+        };
+        WriteBytes(path_, kOld);
+        WritePhoneBookFile(path_, kSixHeaders, table_);
+        EXPECT_EQ(ReadBytes(path_), kSixLines + "01\tName 1\tK100001\t1:0:0\r\n");
+        struct stat after;
+        ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+    }
+    // In place, a failure is reported like any other.
+    FailWritesAfter(10, ENOSPC);
+    const EInOutError e = CatchInOut([&] { WritePhoneBookFile(path_, kSixHeaders, table_); });
+    EXPECT_EQ(e.code(), 101);
+    EXPECT_TRUE(table_.SortedOrderSelected());
+}
+
+// ---------------------------------------------------------------------------
+// Backup copy.
+
+TEST(BackupNameTest, ReplacesOrAppendsTheExtension) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/tel/DATA.TXT", "/tel/DATA.BAK"},
+        {"/tel/DATA", "/tel/DATA.BAK"},
+        {"/tel.d/DATA", "/tel.d/DATA.BAK"},
+        {"/tel/data.txt", "/tel/data.BAK"},
+        {"/tel/DATA.bak", "/tel/DATA.BAK"},
+        {"/tel/DATA.BAK", "/tel/DATA.BAK"},
+        {"/tel/a.b.c", "/tel/a.b.BAK"},
+        {"/tel/DATA.", "/tel/DATA.BAK"},
+        {"DATA.TXT", "DATA.BAK"},
+        {"DATA", "DATA.BAK"},
+        // An extension that is ソ (trail byte 0x5C).
+        {"/tel/DATA.\x83\x5c", "/tel/DATA.BAK"},
+        // 表.d as folder: its dot is not the file's.
+        {"/\x95\x5c.d/DATA", "/\x95\x5c.d/DATA.BAK"},
+        // Backslash and colon are ordinary name characters here.
+        {"/tel/C:\\TEL\\DATA", "/tel/C:\\TEL\\DATA.BAK"},
+        {"/tel/a.b\\c", "/tel/a.BAK"},
+    };
+    for (const auto& [path, backup] : cases) {
+        EXPECT_EQ(Show(BackupName(path)), Show(backup)) << Show(path);
+    }
+}
+
+TEST(MakeBackupCopyTest, CopiesBesideTheFileAndReplacesAnOldBackup) {
+    TempDir dir;
+    WriteBytes(dir / "TEL.TXT", "new content");
+    WriteBytes(dir / "TEL.BAK", "older backup, longer than the new content");
+    ASSERT_EQ(::chmod((dir / "TEL.TXT").c_str(), 0604), 0);
+    MakeBackupCopy(dir / "TEL.TXT");
+    EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), "new content");
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "TEL.BAK").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"TEL.BAK", "TEL.TXT"}));
+
+    // A missing file makes no backup and raises nothing.
+    MakeBackupCopy(dir / "MISSING.TXT");
+    EXPECT_FALSE(fs::exists(dir / "MISSING.BAK"));
+}
+
+TEST(MakeBackupCopyTest, BackupFileOpenedDirectlyIsLeftAlone) {
+    TempDir dir;
+    const std::string content = kSixLines + "01\tA\tK\t1:0:0\r\n";
+    WriteBytes(dir / "TEL.BAK", content);
+    MakeBackupCopy(dir / "TEL.BAK");
+    EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), content);
+
+    PhoneBookTable table;
+    table.OpenTable();
+    HeaderLines headers;
+    ReadPhoneBookFile(dir / "TEL.BAK", headers, table);
+    EXPECT_EQ(table.EntryCount(), 1u);
+}
+
+TEST(CopyFileSilentlyTest, NeverCopiesAFileOntoItself) {
+    TempDir dir;
+    const std::string source = dir / "TEL.TXT";
+    WriteBytes(source, "precious");
+    ASSERT_EQ(::link(source.c_str(), (dir / "HARD").c_str()), 0);
+    ASSERT_EQ(::symlink("TEL.TXT", (dir / "SOFT").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "TEL.TXT").c_str(), (dir / "SOURCE-LINK").c_str()), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {source, source},
+        {source, dir / "HARD"},
+        {source, dir / "SOFT"},
+        {dir / "SOURCE-LINK", source},
+        {dir / "HARD", dir / "SOFT"},
+        {source, dir / "." + "/TEL.TXT"},
+    };
+    for (const auto& [from, to] : cases) {
+        EXPECT_FALSE(CopyFileSilently(from, to)) << from << " -> " << to;
+        EXPECT_EQ(ReadBytes(source), "precious");
+    }
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"HARD", "SOFT", "SOURCE-LINK", "TEL.TXT"}));
+}
+
+TEST(CopyFileSilentlyTest, FailedCopyKeepsTheEarlierBackup) {
+    FileOpsRestorer restorer;
+    TempDir dir;
+    WriteBytes(dir / "TEL.TXT", std::string(3 * 1024 * 1024, 'x'));
+    WriteBytes(dir / "TEL.BAK", "earlier backup");
+    for (const std::size_t failAfter : {std::size_t{0}, std::size_t{1500000}}) {
+        FailWritesAfter(failAfter, ENOSPC);
+        EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
+        EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), "earlier backup");
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"TEL.BAK", "TEL.TXT"}));
+    }
+    ResetFileOps();
+    EXPECT_TRUE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
+    EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), std::string(3 * 1024 * 1024, 'x'));
+    EXPECT_FALSE(CopyFileSilently(dir.path(), dir / "DIR.BAK"));
+    EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir.path()));
+}
+
+TEST(CopyFileSilentlyTest, LinkedBackupAndFolderThatTakesNoNewFile) {
+    FileOpsRestorer restorer;
+    TempDir dir;
+    WriteBytes(dir / "TEL.TXT", "content");
+    WriteBytes(dir / "elsewhere", "old");
+    ASSERT_EQ(::symlink("elsewhere", (dir / "TEL.BAK").c_str()), 0);
+    EXPECT_TRUE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
+    EXPECT_TRUE(fs::is_symlink(dir / "TEL.BAK"));
+    EXPECT_EQ(ReadBytes(dir / "elsewhere"), "content");
+
+    CurrentFileOps().mkostemp = [](char*, int) {
+        errno = EACCES;
+        return -1;
+    };
+    WriteBytes(dir / "TEL.TXT", "newer");
+    EXPECT_TRUE(CopyFileSilently(dir / "TEL.TXT", dir / "elsewhere"));
+    EXPECT_EQ(ReadBytes(dir / "elsewhere"), "newer");
+    EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "NEW.BAK"));
+}
+
+} // namespace
+} // namespace ruvo
