@@ -94,7 +94,7 @@ QString ErrorBoxText(const std::exception& failure) {
         return DecodeCp932(ErrorBoxText(std::string(failure.what())));
     // Anything else carries UTF-8, or bytes of unknown meaning.
     const QByteArray what(failure.what());
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString message = utf8.decode(what);
     if (utf8.hasError())
         message = QString::fromLatin1(what);

@@ -1,6 +1,149 @@
+// The application title, the error box that shows failures escaping event
+// handlers, and Qt's own texts in Japanese.
+#include "Cp932Text.h"
 #include "TestSupport.h"
+#include "VersionText.h"
+#include "main.h"
+
+#include <QPushButton>
+
+#include <stdexcept>
+
+using namespace Qt::Literals::StringLiterals;
+namespace Dialogs = ruvo::Dialogs;
+
+namespace {
+
+// An object whose event handler fails the way a handler may.
+class Failing : public QObject {
+public:
+    explicit Failing(std::function<void()> fail) : fail_(std::move(fail)) {}
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::User)
+            fail_();
+        return QObject::event(event);
+    }
+
+private:
+    std::function<void()> fail_;
+};
+
+} // namespace
+
 class ErrorBoxTest : public QObject {
     Q_OBJECT
+
+private slots:
+    void applicationTitle_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("installed") << u"/usr/bin/ruvoteledit"_s << u"ruvoteledit"_s;
+        QTest::newRow("capitals") << u"/opt/RuvoTelEdit"_s << u"Ruvoteledit"_s;
+        QTest::newRow("extension") << u"/x/RuvoTelEdit.EXE"_s << u"Ruvoteledit"_s;
+        QTest::newRow("first dot") << u"/a.b/Tool.v2.bin"_s << u"Tool"_s;
+        QTest::newRow("one letter") << u"/bin/R"_s << u"R"_s;
+        QTest::newRow("starts with a dot") << u"/bin/.hidden"_s << QString();
+    }
+    void applicationTitle() {
+        QFETCH(QString, path);
+        QFETCH(QString, title);
+        QCOMPARE(ruvo::ApplicationTitle(path), title);
+    }
+
+    void periodRule_data() {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("letter") << QByteArray("Disk full") << QByteArray("Disk full.");
+        QTest::newRow("period") << QByteArray("Done.") << QByteArray("Done.");
+        QTest::newRow("exclamation") << QByteArray("Stop!") << QByteArray("Stop!");
+        QTest::newRow("hyphen") << QByteArray("a-") << QByteArray("a-");
+        QTest::newRow("slash") << QByteArray("a/") << QByteArray("a/.");
+        QTest::newRow("digit") << QByteArray("code 5") << QByteArray("code 5.");
+        // ん: 0x82 0xF1
+        QTest::newRow("double-byte") << QByteArray("\x82\xF1") << QByteArray("\x82\xF1.");
+        // ｱ: 0xB1
+        QTest::newRow("half-width kana") << QByteArray("\xB1") << QByteArray("\xB1.");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+    void periodRule() {
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, shown);
+        QCOMPARE(QByteArray::fromStdString(ruvo::ErrorBoxText(message.toStdString())), shown);
+    }
+
+    void handlerFailureShowsErrorBox() {
+        const ruvo::test::DialogScope dialogs;
+        ruvo::TFRuvoTelEdit window([] { return ruvo::VersionText(); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.SetWindowMode(2);
+        // Delete on an empty table: the question, then the table's failure.
+        Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::Yes));
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QTest::mouseClick(window.BDel, Qt::LeftButton);
+        const auto shown = Dialogs::TakeShown();
+        QCOMPARE(shown.size(), 2u);
+        QCOMPARE(shown[0].text, u"本当に削除していいですか？"_s);
+        QCOMPARE(shown[0].caption, QString());
+        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(shown[0].icon, QMessageBox::Information);
+        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(shown[1].kind, Dialogs::Kind::ErrorBox);
+        QCOMPARE(shown[1].text, u"CData: 空のデータセットには, この操作は実行できません."_s);
+        QCOMPARE(shown[1].caption, u"Errorboxtest"_s);
+        QCOMPARE(shown[1].icon, QMessageBox::Critical);
+        QCOMPARE(shown[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        // The loop goes on: the window still answers.
+        Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::No));
+        QTest::mouseClick(window.BDel, Qt::LeftButton);
+        QCOMPARE(Dialogs::TakeShown().size(), 1u);
+        QVERIFY(window.BDel->isEnabled());
+    }
+
+    void dispatchCatchesWhatEscapes_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("core failure, code page 932") << 0 << u"項目 'X' が見つかりません."_s;
+        QTest::newRow("UTF-8 message") << 1 << u"bad_alloc über."_s;
+        QTest::newRow("Latin-1 message") << 2 << u"caf\u00e9."_s;
+        QTest::newRow("text that code page 932 cannot hold") << 3 << u"「姓名」の「剝」."_s;
+    }
+    void dispatchCatchesWhatEscapes() {
+        QFETCH(int, kind);
+        QFETCH(QString, shown);
+        const ruvo::test::DialogScope dialogs;
+        Failing failing([kind] {
+            switch (kind) {
+            case 0:
+                throw ruvo::Error(*ruvo::EncodeCp932(u"項目 'X' が見つかりません"_s));
+            case 1:
+                throw std::runtime_error("bad_alloc \xC3\xBC"
+                                         "ber");
+            case 2:
+                throw std::runtime_error("caf\xE9");
+            default:
+                throw ruvo::Cp932EncodeError("U+525D", u"「姓名」の「剝」"_s);
+            }
+        });
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QEvent event(QEvent::User);
+        QCoreApplication::sendEvent(&failing, &event);
+        const auto boxes = Dialogs::TakeShown();
+        QCOMPARE(boxes.size(), 1u);
+        QCOMPARE(boxes.front().text, shown);
+        QCOMPARE(boxes.front().caption, ruvo::ApplicationTitle());
+    }
+
+    void qtTextsInJapanese() {
+        const auto box = Dialogs::CreateMessageBox(nullptr, u"?"_s, QString(),
+                                                   QMessageBox::Yes | QMessageBox::No,
+                                                   QMessageBox::Information, QMessageBox::No);
+        QVERIFY2(box->button(QMessageBox::Yes)->text().contains(u"はい"_s),
+                 qUtf8Printable(box->button(QMessageBox::Yes)->text()));
+        QVERIFY(box->button(QMessageBox::No)->text().contains(u"いいえ"_s));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+    }
 };
+
 RUVO_UI_TEST_MAIN(ErrorBoxTest)
 #include "ErrorBoxTest.moc"
