@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScreen>
 
@@ -142,6 +143,23 @@ bool TFRuvoTelEdit::eventFilter(QObject* watched, QEvent* event) {
         if (typesCharacter && FilterTypedText(watched, key->text()))
             return true;
     }
+    if ((watched == EGroup || watched == ETel) && event->type() == QEvent::InputMethod) {
+        // Text from an input method goes through the same filter, one
+        // character at a time; the box gets what passes.
+        auto* input = static_cast<QInputMethodEvent*>(event);
+        QString kept;
+        for (const char32_t c : input->commitString().toUcs4()) {
+            const QString character = QString::fromUcs4(&c, 1);
+            if (!FilterTypedText(watched, character))
+                kept += character;
+        }
+        if (kept != input->commitString()) {
+            QInputMethodEvent filtered(input->preeditString(), input->attributes());
+            filtered.setCommitString(kept, input->replacementStart(), input->replacementLength());
+            QCoreApplication::sendEvent(watched, &filtered);
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -188,6 +206,12 @@ void TFRuvoTelEdit::showEvent(QShowEvent* event) {
 }
 
 void TFRuvoTelEdit::closeEvent(QCloseEvent* event) {
+    // The table must outlive a running file loop: the close waits for its end.
+    if (FileLoopRunning()) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     RunHandler([&] { FormClose(this); });
     event->accept();
 }

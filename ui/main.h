@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -59,6 +60,13 @@ public:
     // header lines of the file last opened.
     std::string FileName;
     HeaderLines Headers;
+
+    // While a file is read or written the window processes its events every
+    // PumpInterval (0: before every line), then calls OnPump (a test hook).
+    std::chrono::milliseconds PumpInterval{25};
+    std::function<void()> OnPump;
+    // True while a file is being read or written.
+    bool FileLoopRunning() const { return fileLoop_ != FileLoop::None; }
 
     // --- Text between the boxes and the table ---
     // Shows field bytes in a box and remembers them.
@@ -116,6 +124,14 @@ private:
     std::map<const TUAEdit*, BoxMemo> boxMemo_;
     VersionTextFunction versionText_;
     bool shown_ = false;
+
+    // The file loop running, and a close asked for meanwhile, which waits
+    // for the loop to end.
+    enum class FileLoop { None, Reading, Writing };
+    FileLoop fileLoop_ = FileLoop::None;
+    bool closePending_ = false;
+    class FileLoopScope;
+    MessagePump FilePump();
 };
 
 } // namespace ruvo
