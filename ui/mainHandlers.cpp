@@ -6,10 +6,57 @@
 #include "TextHelpers.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace ruvo {
+
+namespace {
+
+// The busy cursor is one state: setting it twice needs one reset only.
+void SetBusyCursor() {
+    if (QApplication::overrideCursor())
+        QApplication::changeOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void SetDefaultCursor() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace
+
+// Marks a file loop as running for as long as it lives.
+class TFRuvoTelEdit::FileLoopScope {
+public:
+    FileLoopScope(TFRuvoTelEdit& window, FileLoop loop) : window_(window) {
+        window_.fileLoop_ = loop;
+    }
+    ~FileLoopScope() { window_.fileLoop_ = FileLoop::None; }
+    FileLoopScope(const FileLoopScope&) = delete;
+    FileLoopScope& operator=(const FileLoopScope&) = delete;
+
+private:
+    TFRuvoTelEdit& window_;
+};
+
+MessagePump TFRuvoTelEdit::FilePump() {
+    // Pumping before every line would cost more than the line itself; by
+    // time the window stays live and the loop stays fast.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    return [this, sincePump]() mutable {
+        if (sincePump.elapsed() < PumpInterval.count())
+            return;
+        QCoreApplication::processEvents();
+        if (OnPump)
+            OnPump();
+        sincePump.restart();
+    };
+}
 
 void NumericKeyFilter(char& key, std::vector<char> furtherKeys) {
     if (key == 8)
@@ -51,10 +98,14 @@ void TFRuvoTelEdit::FormKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
             SetWindowMode(2);
             DBG->setFocus();
         } else if (DBG->isEnabled()) {
-            CData.ClearEntries();
-            LCnt->setText(QString());
-            SetWindowMode(1);
+            // Not while a file is read into the table.
+            if (!FileLoopRunning()) {
+                CData.ClearEntries();
+                LCnt->setText(QString());
+                SetWindowMode(1);
+            }
         } else {
+            // During a save the close waits for the save's end.
             close();
         }
     }
@@ -72,7 +123,14 @@ void TFRuvoTelEdit::DBGKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers)
         DBGDblClick(Sender);
 }
 
-void TFRuvoTelEdit::DBGDblClick(QObject*) {
+void TFRuvoTelEdit::DBGDblClick(QObject* Sender) {
+    if (FileLoopRunning())
+        return;
+    // With nothing to edit, the user starts the first entry instead.
+    if (CData.EntryCount() == 0) {
+        BNewClick(Sender);
+        return;
+    }
     SetBoxBytes(EGroup, CData.GetField("Group"));
     SetBoxBytes(EName, CData.GetField("Name"));
     SetBoxBytes(EKana, CData.GetField("Kana"));
@@ -83,24 +141,46 @@ void TFRuvoTelEdit::DBGDblClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BOpenClick(QObject*) {
+    // Not while a save runs: its entries are still being written.
+    if (FileLoopRunning())
+        return;
     const auto path = Dialogs::OpenDlg(this);
     if (!path)
         return;
+    SetBusyCursor();
     SetWindowMode(2);
     FileName = *path;
     MakeBackupCopy(FileName);
-    ReadPhoneBookFile(FileName, Headers, CData, [] { QCoreApplication::processEvents(); });
+    try {
+        const FileLoopScope reading(*this, FileLoop::Reading);
+        ReadPhoneBookFile(FileName, Headers, CData, FilePump());
+    } catch (...) {
+        // A close asked for while reading wins over the failure's message:
+        // the entries would go with the window anyway.
+        if (std::exchange(closePending_, false)) {
+            close();
+            return;
+        }
+        throw;
+    }
     ShowEntryCount();
     DBG->setFocus();
+    SetDefaultCursor();
+    if (std::exchange(closePending_, false))
+        close();
 }
 
 void TFRuvoTelEdit::BNewClick(QObject*) {
+    if (FileLoopRunning())
+        return;
     SetWindowMode(3);
     EGroup->setFocus();
     CData.AppendEntry();
 }
 
 void TFRuvoTelEdit::BCopyClick(QObject*) {
+    if (FileLoopRunning())
+        return;
     SetBoxBytes(EName, CData.GetField("Name"));
     SetBoxBytes(EKana, CData.GetField("Kana"));
     SetWindowMode(3);
@@ -109,6 +189,8 @@ void TFRuvoTelEdit::BCopyClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BDelClick(QObject*) {
+    if (FileLoopRunning())
+        return;
     const auto answer = Dialogs::MessageBox(this, u"本当に削除していいですか？"_s, QString(),
                                             QMessageBox::Yes | QMessageBox::No,
                                             QMessageBox::Information, QMessageBox::No);
@@ -119,10 +201,16 @@ void TFRuvoTelEdit::BDelClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BRunClick(QObject*) {
-    CData.SetField("Group", ZeroPadDigits(BoxBytes(EGroup), 2));
-    CData.SetField("Name", BoxBytes(EName));
-    CData.SetField("Kana", BoxBytes(EKana));
-    CData.SetField("Tel", BoxBytes(ETel));
+    // Every box is converted before the first field is set: a text that
+    // code page 932 cannot hold leaves the entry untouched.
+    const std::string group = ZeroPadDigits(BoxBytes(EGroup), 2);
+    const std::string name = BoxBytes(EName);
+    const std::string kana = BoxBytes(EKana);
+    const std::string tel = BoxBytes(ETel);
+    CData.SetField("Group", group);
+    CData.SetField("Name", name);
+    CData.SetField("Kana", kana);
+    CData.SetField("Tel", tel);
     CData.CommitEntry();
     ClearEditBoxes();
     ShowEntryCount();
@@ -131,9 +219,23 @@ void TFRuvoTelEdit::BRunClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BSaveClick(QObject*) {
+    // Not while a file is read: the file is not whole yet.
+    if (FileLoopRunning())
+        return;
+    SetBusyCursor();
     SetWindowMode(1);
-    WritePhoneBookFile(FileName, Headers, CData, [] { QCoreApplication::processEvents(); });
+    try {
+        const FileLoopScope writing(*this, FileLoop::Writing);
+        WritePhoneBookFile(FileName, Headers, CData, FilePump());
+    } catch (...) {
+        // The entries are not saved: the window stays for them.
+        closePending_ = false;
+        throw;
+    }
     CData.ClearEntries();
+    SetDefaultCursor();
+    if (std::exchange(closePending_, false))
+        close();
 }
 
 void TFRuvoTelEdit::EGroupExit(QObject*) {
