@@ -25,7 +25,13 @@ echo "== reader fuzzer (short run)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DRUVO_FUZZ=ON -DRUVO_BUILD_UI=OFF -DRUVO_BUILD_BENCH=OFF -DRUVO_BUILD_TESTS=ON
 cmake --build build-fuzz -j "$jobs" --target fuzz_phonebook_file
+# The fuzzer adds what it finds to its corpus folder: give it a copy, so that
+# the seed corpus in the repository stays as it is. Crash inputs go to
+# build-fuzz/.
+fuzz_corpus=$(mktemp -d)
+trap 'rm -rf "$fuzz_corpus"' EXIT
+cp tests/fuzz/corpus/* "$fuzz_corpus"/
 build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_len=4096 -seed=1 \
-    tests/fuzz/corpus
+    -artifact_prefix=build-fuzz/ "$fuzz_corpus"
 
 echo "== all tests passed"
