@@ -417,8 +417,13 @@ void TDBGrid::mouseMoveEvent(QMouseEvent*) {}
 void TDBGrid::mouseReleaseEvent(QMouseEvent*) {}
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        DblClick();
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The double-click stands in for the second press: it too picks the row.
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid())
+        RowPressed(index.row());
+    DblClick();
 }
 
 void TDBGrid::wheelEvent(QWheelEvent* event) {
