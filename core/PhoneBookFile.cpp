@@ -6,6 +6,7 @@
 #include "TextHelpers.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -47,8 +48,32 @@ public:
     }
 
     // The next line without its line end; empty at the end of the input.
-    // After a failure line holds what was read of it.
-    int ReadLine(std::string& line) {
+    // line views either the reader's block (valid until the next call) or
+    // storage. After a failure storage holds what was read of the line.
+    int ReadLine(std::string& storage, std::string_view& line) {
+        // Most lines lie whole in the block and end in CR LF or LF with no
+        // other CR and no Ctrl-Z: those need no copy.
+        if (pos_ < end_) {
+            const char* const begin = data_ + pos_;
+            const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', end_ - pos_));
+            if (lf != nullptr) {
+                const char* stop = lf > begin && lf[-1] == '\r' ? lf - 1 : lf;
+                const auto length = static_cast<std::size_t>(stop - begin);
+                if (std::memchr(begin, '\r', length) == nullptr &&
+                    std::memchr(begin, kCtrlZ, length) == nullptr) {
+                    line = std::string_view(begin, length);
+                    pos_ = static_cast<std::size_t>(lf - data_) + 1;
+                    return 0;
+                }
+            }
+        }
+        const int error = ReadLineSlowly(storage);
+        line = storage;
+        return error;
+    }
+
+private:
+    int ReadLineSlowly(std::string& line) {
         line.clear();
         for (;;) {
             if (pos_ == end_) {
@@ -85,7 +110,6 @@ public:
         }
     }
 
-private:
     // Called only when every byte held has been used.
     int Refill() {
         if (exhausted_) {
@@ -135,30 +159,22 @@ private:
 // The telephone number of a fourth item: its bytes before the first ":"
 // that stands on a character boundary.
 std::string_view TelPart(std::string_view item) {
-    for (std::size_t i = 0; i < item.size(); ++i) {
-        if (item[i] == ':') {
-            return item.substr(0, i);
-        }
-        if (IsLeadByte(static_cast<unsigned char>(item[i]))) {
-            ++i;
-        }
-    }
-    return item;
+    return item.substr(0, FindByteAtBoundary(item, ':'));
 }
 
 // Reads the header lines and then the entry lines; returns 0 or the errno
 // of a failed read, leaving everything read before it in place.
 int ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
               const MessagePump& pump) {
-    std::string line;
+    std::string storage;
+    std::string_view line;
     for (std::string& header : headers) {
-        const int error = reader.ReadLine(line);
-        header = line;
+        const int error = reader.ReadLine(storage, line);
+        header.assign(line);
         if (error != 0) {
             return error;
         }
     }
-    StringList items;
     for (;;) {
         bool end = false;
         if (const int error = reader.AtEntriesEnd(end)) {
@@ -170,19 +186,33 @@ int ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
         if (pump) {
             pump();
         }
-        if (const int error = reader.ReadLine(line)) {
+        if (const int error = reader.ReadLine(storage, line)) {
             return error;
         }
-        SplitText(line, "\t", items, false);
+        // Cut as SplitText cuts at TAB, without copying the items; only
+        // the first four are used.
+        line = line.substr(0, line.find('\0'));
+        std::array<std::string_view, kFieldCount> items;
+        std::size_t count = 0;
+        std::size_t pos = 0;
+        while (count < items.size()) {
+            const std::size_t tab = FindByteAtBoundary(line, '\t', pos);
+            if (tab == std::string_view::npos) {
+                items[count++] = line.substr(pos);
+                break;
+            }
+            items[count++] = line.substr(pos, tab - pos);
+            pos = tab + 1;
+        }
         table.AppendEntry();
         table.SetField(Field::Group, items[0]);
-        if (items.size() >= 2) {
+        if (count >= 2) {
             table.SetField(Field::Name, items[1]);
         }
-        if (items.size() >= 3) {
+        if (count >= 3) {
             table.SetField(Field::Kana, items[2]);
         }
-        if (items.size() >= 4) {
+        if (count >= 4) {
             table.SetField(Field::Tel, TelPart(items[3]));
         }
         table.CommitEntry();

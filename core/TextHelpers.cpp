@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -14,10 +15,14 @@ namespace ruvo {
 
 namespace {
 
+bool Lead(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
 // Length of the character that starts at pos: a lead byte takes the byte
 // after it with it, when there is one.
 std::size_t CharLength(std::string_view text, std::size_t pos) {
-    return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
+    return Lead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
 }
 
 // First occurrence of delimiter at or after pos that begins on a character
@@ -25,6 +30,9 @@ std::size_t CharLength(std::string_view text, std::size_t pos) {
 std::size_t FindAtBoundary(std::string_view text, std::string_view delimiter, std::size_t pos) {
     if (delimiter.empty()) {
         return std::string_view::npos;
+    }
+    if (delimiter.size() == 1) {
+        return FindByteAtBoundary(text, delimiter[0], pos);
     }
     while (pos < text.size()) {
         if (text.compare(pos, delimiter.size(), delimiter) == 0) {
@@ -84,7 +92,30 @@ bool CopyContents(int in, int out, const struct stat& sourceStat) {
 } // namespace
 
 bool IsLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    return Lead(byte);
+}
+
+std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos) {
+    while (pos < text.size()) {
+        const void* found = std::memchr(text.data() + pos, byte, text.size() - pos);
+        if (found == nullptr) {
+            return std::string_view::npos;
+        }
+        const std::size_t hit =
+            static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        // A character ends just before the run of lead-range bytes in front
+        // of the hit; they pair off from there, so an odd run means the hit
+        // is the second byte of a double-byte character.
+        std::size_t run = 0;
+        while (hit - run > pos && Lead(static_cast<unsigned char>(text[hit - run - 1]))) {
+            ++run;
+        }
+        if (run % 2 == 0) {
+            return hit;
+        }
+        pos = hit + 1;
+    }
+    return std::string_view::npos;
 }
 
 int SplitText(std::string_view text, std::string_view delimiter, StringList& list, bool quoted) {

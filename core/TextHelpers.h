@@ -12,6 +12,10 @@ using StringList = std::vector<std::string>;
 // (0x81 to 0x9F and 0xE0 to 0xFC).
 bool IsLeadByte(unsigned char byte);
 
+// Position of the first byte equal to byte, at or after pos, that begins a
+// character when the text is read from pos on; npos when there is none.
+std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos = 0);
+
 // Cuts text at every occurrence of delimiter that starts on a character
 // boundary. The text ends at its first NUL byte. Fills list and returns the
 // number of items, always at least 1. In quoted mode an item may be quoted

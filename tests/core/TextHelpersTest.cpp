@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,35 @@ const SplitCase kQuotedCases[] = {
     {"quote as trail byte is no quote", "\"\x81\"x\"\ty", "\t", true, {"\x81\"x", "y"}},
 };
 INSTANTIATE_TEST_SUITE_P(Quoted, SplitTextTest, testing::ValuesIn(kQuotedCases));
+
+// The rule read forwards: a lead byte and the byte after it are one
+// character.
+std::size_t FindForwards(std::string_view text, char byte, std::size_t pos) {
+    while (pos < text.size()) {
+        if (text[pos] == byte) {
+            return pos;
+        }
+        pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+    }
+    return std::string_view::npos;
+}
+
+TEST(FindByteAtBoundaryTest, AgreesWithAForwardScan) {
+    // Lead bytes, bytes that are both lead and trail, TAB, ':' and 0x5C.
+    const char alphabet[] = {'\t', ':', 'a', '\x5c', '\x81', '\x9f', '\xe0', '\xfc', '\xa0'};
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 12, ' ');
+        for (char& c : text) {
+            c = alphabet[random() % sizeof alphabet];
+        }
+        const std::size_t start = text.empty() ? 0 : random() % text.size();
+        for (const char byte : {'\t', ':', '\x81'}) {
+            ASSERT_EQ(FindByteAtBoundary(text, byte, start), FindForwards(text, byte, start))
+                << testing::PrintToString(text) << " from " << start;
+        }
+    }
+}
 
 struct PadCase {
     std::string text;
