@@ -49,6 +49,8 @@ constexpr const char* kClosedTableText =
     "\x82\xC9\x82\xCD\x2C\x20\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5"
     "\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
 
+constexpr std::string_view kFieldNames[kFieldCount] = {"Group", "Name", "Kana", "Tel"};
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
@@ -125,34 +127,24 @@ struct Record {
     }
 };
 
-// Sort key of an entry: two 16-bit lengths, then the Kana part and the Group
-// part. A part is empty for an unset field and 0x01 followed by the
-// collation key for a text, so unset sorts before every text, "" included.
-struct SortKey {
-    std::string_view kana;
-    std::string_view group;
-
-    static SortKey Of(const std::uint8_t* key) {
-        std::uint16_t kanaSize, groupSize;
-        std::memcpy(&kanaSize, key, 2);
-        std::memcpy(&groupSize, key + 2, 2);
-        const char* text = reinterpret_cast<const char*>(key + 4);
-        return {{text, kanaSize}, {text + kanaSize, groupSize}};
-    }
-};
-
-int CompareBytes(std::string_view a, std::string_view b) {
-    std::size_t common = std::min(a.size(), b.size());
-    int c = common ? std::memcmp(a.data(), b.data(), common) : 0;
-    if (c != 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+// Sort key of an entry, one byte string whose byte order is the order of
+// (Kana, Group): a 16-bit length, then the Kana part with every 0x00 written
+// as 00 FF and ended by 00 00, then the Group part. A part is empty for an
+// unset field and 0x01 followed by the collation key for a text, so unset
+// sorts before every text, "" included.
+std::string_view KeyBytes(const std::uint8_t* key) {
+    std::uint16_t size;
+    std::memcpy(&size, key, 2);
+    return {reinterpret_cast<const char*>(key + 2), size};
 }
 
 int CompareKeys(const std::uint8_t* a, const std::uint8_t* b) {
-    SortKey ka = SortKey::Of(a), kb = SortKey::Of(b);
-    int c = CompareBytes(ka.kana, kb.kana);
-    return c != 0 ? c : CompareBytes(ka.group, kb.group);
+    std::string_view ka = KeyBytes(a), kb = KeyBytes(b);
+    std::size_t common = std::min(ka.size(), kb.size());
+    int c = common ? std::memcmp(ka.data(), kb.data(), common) : 0;
+    if (c != 0)
+        return c;
+    return ka.size() < kb.size() ? -1 : (ka.size() > kb.size() ? 1 : 0);
 }
 
 // Entries with equal keys keep the order of their sequence numbers.
@@ -161,29 +153,42 @@ bool KeyLess(const std::uint8_t* a, std::uint32_t seqA, const std::uint8_t* b, s
     return c != 0 ? c < 0 : seqA < seqB;
 }
 
-std::string KeyPart(bool set, std::string_view text) {
-    if (!set)
-        return {};
-    std::string part(1, '\x01');
-    part += CollationKey(text);
-    // A collation key of a 30-byte text is far below this; the cap only
-    // keeps the length field honest.
-    if (part.size() > 0xFFFF)
-        part.resize(0xFFFF);
-    return part;
-}
-
 const std::uint8_t* MakeSortKey(Arena& arena, bool kanaSet, std::string_view kana, bool groupSet,
                                 std::string_view group) {
-    std::string kanaPart = KeyPart(kanaSet, kana);
-    std::string groupPart = KeyPart(groupSet, group);
-    auto kanaSize = static_cast<std::uint16_t>(kanaPart.size());
-    auto groupSize = static_cast<std::uint16_t>(groupPart.size());
-    std::uint8_t* key = arena.Allocate(4 + kanaSize + groupSize);
-    std::memcpy(key, &kanaSize, 2);
-    std::memcpy(key + 2, &groupSize, 2);
-    std::memcpy(key + 4, kanaPart.data(), kanaSize);
-    std::memcpy(key + 4 + kanaSize, groupPart.data(), groupSize);
+    std::string kanaKey = kanaSet ? CollationKey(kana) : std::string();
+    std::string groupKey = groupSet ? CollationKey(group) : std::string();
+    // Caps far above the key of any 30-byte text; they keep the 16-bit
+    // length honest whatever the collation returns.
+    kanaKey.resize(std::min<std::size_t>(kanaKey.size(), 0x3FF0));
+    groupKey.resize(std::min<std::size_t>(groupKey.size(), 0x7FF0));
+    std::size_t zeros = static_cast<std::size_t>(std::count(kanaKey.begin(), kanaKey.end(), '\0'));
+    auto size = static_cast<std::uint16_t>((kanaSet ? 1 + kanaKey.size() + zeros : 0) + 2 +
+                                           (groupSet ? 1 + groupKey.size() : 0));
+    std::uint8_t* key = arena.Allocate(2 + size);
+    std::memcpy(key, &size, 2);
+    std::uint8_t* out = key + 2;
+    auto append = [&out](std::string_view bytes) {
+        std::memcpy(out, bytes.data(), bytes.size());
+        out += bytes.size();
+    };
+    if (kanaSet) {
+        *out++ = 0x01;
+        for (std::string_view rest = kanaKey;;) {
+            std::size_t zero = rest.find('\0');
+            append(rest.substr(0, zero));
+            if (zero == std::string_view::npos)
+                break;
+            *out++ = 0x00;
+            *out++ = 0xFF;
+            rest.remove_prefix(zero + 1);
+        }
+    }
+    *out++ = 0x00;
+    *out++ = 0x00;
+    if (groupSet) {
+        *out++ = 0x01;
+        append(groupKey);
+    }
     return key;
 }
 
@@ -239,40 +244,46 @@ private:
 // come from a bijective hash of the node id, so no two are equal.
 class SortedIndex {
 public:
+    // An entry to be sorted: its key, seq and record, and the bytes of its
+    // key at the depth being sorted.
+    struct Chunk {
+        std::uint64_t high, low;
+        bool operator==(const Chunk&) const = default;
+        bool operator<(const Chunk& o) const {
+            return high != o.high ? high < o.high : low < o.low;
+        }
+    };
     struct Item {
-        std::uint64_t prefix; // first 8 bytes of the Kana part, big-endian
+        Chunk chunk;
         const std::uint8_t* key;
+        const std::uint8_t* record;
         std::uint32_t seq;
+        std::uint16_t size;
     };
 
     void Clear() {
         std::vector<Node>(1).swap(nodes_);
         root_ = 0;
         freeList_ = 0;
+        inOrder_ = true;
     }
     std::size_t Size() const { return nodes_[root_].size; }
 
-    static Item MakeItem(const std::uint8_t* key, std::uint32_t seq) {
-        std::string_view kana = SortKey::Of(key).kana;
-        std::uint64_t prefix = 0;
-        for (std::size_t i = 0; i < 8; ++i)
-            prefix = (prefix << 8) | (i < kana.size() ? static_cast<std::uint8_t>(kana[i]) : 0);
-        return {prefix, key, seq};
+    static Item MakeItem(const std::uint8_t* key, std::uint32_t seq, const std::uint8_t* record) {
+        auto size = static_cast<std::uint16_t>(KeyBytes(key).size());
+        return {ChunkAt(key, size, 0), key, record, seq, size};
     }
 
     // Replaces the content by the items, sorted here in O(n log n); the tree
     // is then built in O(n).
     void Build(std::vector<Item>& items) {
-        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-            if (a.prefix != b.prefix)
-                return a.prefix < b.prefix;
-            return KeyLess(a.key, a.seq, b.key, b.seq);
-        });
+        SortItems(items.data(), items.data() + items.size(), 0);
         Clear();
         nodes_.resize(items.size() + 1);
         std::vector<std::uint32_t> rightSpine;
         for (std::uint32_t id = 1; id <= items.size(); ++id) {
-            nodes_[id] = {0, 0, 1, items[id - 1].seq, items[id - 1].key};
+            const Item& item = items[id - 1];
+            nodes_[id] = {0, 0, 1, item.seq, item.key, item.record};
             std::uint32_t last = 0;
             while (!rightSpine.empty() && Priority(rightSpine.back()) < Priority(id)) {
                 last = rightSpine.back();
@@ -285,11 +296,27 @@ public:
         }
         root_ = rightSpine.empty() ? 0 : rightSpine.front();
         FixSizes(root_);
+        inOrder_ = true;
     }
 
-    std::uint32_t SeqAt(std::size_t pos) const { return nodes_[NodeAt(pos)].seq; }
+    struct Entry {
+        std::uint32_t seq;
+        const std::uint8_t* record;
+    };
+    Entry At(std::size_t pos) const {
+        std::uint32_t id = NodeAt(pos);
+        // Nodes are laid out in sorted order when the index is built, so the
+        // records a traversal reads next are usually those a few ids on.
+        if (id + kPrefetchDistance < nodes_.size())
+            Prefetch(nodes_[id + kPrefetchDistance].record);
+        return {nodes_[id].seq, nodes_[id].record};
+    }
     const std::uint8_t* KeyAt(std::size_t pos) const { return nodes_[NodeAt(pos)].key; }
-    void SetKeyAt(std::size_t pos, const std::uint8_t* key) { nodes_[NodeAt(pos)].key = key; }
+    void Replace(std::size_t pos, const std::uint8_t* key, const std::uint8_t* record) {
+        Node& n = nodes_[NodeAt(pos)];
+        n.key = key;
+        n.record = record;
+    }
 
     // Number of entries ordered before (key, seq).
     std::size_t LowerBound(const std::uint8_t* key, std::uint32_t seq) const {
@@ -306,9 +333,11 @@ public:
         return pos;
     }
 
-    void Insert(std::size_t pos, std::uint32_t seq, const std::uint8_t* key) {
+    void Insert(std::size_t pos, std::uint32_t seq, const std::uint8_t* key,
+                const std::uint8_t* record) {
         std::uint32_t id = NewNode();
-        nodes_[id] = {0, 0, 1, seq, key};
+        inOrder_ = false;
+        nodes_[id] = {0, 0, 1, seq, key, record};
         std::uint32_t left, right;
         Split(root_, pos, left, right);
         root_ = Merge(Merge(left, id), right);
@@ -316,6 +345,7 @@ public:
 
     void Erase(std::size_t pos) {
         std::uint32_t left, middle, right;
+        inOrder_ = false;
         Split(root_, pos, left, right);
         Split(right, 1, middle, right);
         root_ = Merge(left, right);
@@ -327,7 +357,69 @@ private:
     struct Node {
         std::uint32_t left, right, size, seq;
         const std::uint8_t* key;
+        const std::uint8_t* record;
     };
+
+    static constexpr std::size_t kChunkBytes = 16;
+    static constexpr std::size_t kPrefetchDistance = 4;
+    // Runs this short are sorted on whole keys: one pass over their keys
+    // instead of one per chunk.
+    static constexpr std::ptrdiff_t kSmallRun = 32;
+
+    static void Prefetch(const std::uint8_t* record) {
+#if defined(__GNUC__)
+        __builtin_prefetch(record);
+        __builtin_prefetch(record + 63); // a record may straddle two cache lines
+#else
+        (void)record;
+#endif
+    }
+
+    // Up to 16 key bytes from `depth` on, big-endian, padded with zeros.
+    static Chunk ChunkAt(const std::uint8_t* key, std::size_t size, std::size_t depth) {
+        const std::uint8_t* bytes = key + 2 + depth;
+        std::size_t count = depth < size ? std::min(size - depth, kChunkBytes) : 0;
+        Chunk chunk{0, 0};
+        for (std::size_t i = 0; i < 8; ++i)
+            chunk.high = (chunk.high << 8) | (i < count ? bytes[i] : 0);
+        for (std::size_t i = 8; i < 16; ++i)
+            chunk.low = (chunk.low << 8) | (i < count ? bytes[i] : 0);
+        return chunk;
+    }
+
+    // Sorts items whose keys agree on their first `depth` bytes by chunks of
+    // their keys, so that most comparisons stay within the item array instead
+    // of following key pointers.
+    static void SortItems(Item* first, Item* last, std::size_t depth) {
+        if (last - first < 2)
+            return;
+        if (depth > 0) {
+            for (Item* i = first; i != last; ++i)
+                i->chunk = ChunkAt(i->key, i->size, depth);
+        }
+        std::sort(first, last, [](const Item& a, const Item& b) { return a.chunk < b.chunk; });
+        for (Item* run = first; run != last;) {
+            Item* runEnd = run + 1;
+            while (runEnd != last && runEnd->chunk == run->chunk)
+                ++runEnd;
+            if (runEnd - run > 1) {
+                // Keys that end within this chunk are prefixes of the others
+                // (zero padding equals their bytes), so they come first.
+                Item* longer = std::partition(
+                    run, runEnd, [&](const Item& i) { return i.size <= depth + kChunkBytes; });
+                std::sort(run, longer, [](const Item& a, const Item& b) {
+                    return a.size != b.size ? a.size < b.size : a.seq < b.seq;
+                });
+                if (runEnd - longer <= kSmallRun)
+                    std::sort(longer, runEnd, [](const Item& a, const Item& b) {
+                        return KeyLess(a.key, a.seq, b.key, b.seq);
+                    });
+                else
+                    SortItems(longer, runEnd, depth + kChunkBytes);
+            }
+            run = runEnd;
+        }
+    }
 
     static std::uint32_t Priority(std::uint32_t id) {
         id ^= id >> 16;
@@ -361,6 +453,8 @@ private:
     }
 
     std::uint32_t NodeAt(std::size_t pos) const {
+        if (inOrder_)
+            return static_cast<std::uint32_t>(pos + 1);
         std::uint32_t t = root_;
         for (;;) {
             std::size_t leftSize = nodes_[nodes_[t].left].size;
@@ -416,6 +510,9 @@ private:
     std::vector<Node> nodes_ = std::vector<Node>(1);
     std::uint32_t root_ = 0;
     std::uint32_t freeList_ = 0;
+    // Node ids still follow the sorted order, as built: position p is node
+    // p + 1, found without a search until the first insert or erase.
+    bool inOrder_ = true;
 };
 
 } // namespace
@@ -444,6 +541,7 @@ struct PhoneBookTable::Impl {
     bool hasCurrent = false;
     std::size_t currentRow = 0;
     std::uint32_t currentSeq = 0;
+    const std::uint8_t* currentRecord = nullptr;
     bool atEnd = false;
 
     // The pending entry: a new one (Adding) or a change of the current one.
@@ -472,10 +570,14 @@ struct PhoneBookTable::Impl {
     }
 
     std::size_t FieldIndex(std::string_view fieldName) const {
-        for (std::size_t f = 0; f < kFieldCount; ++f) {
-            if (EqualsIgnoringCase(fieldName, kFieldDefs[f].name))
-                return f;
-        }
+        // Called four times per entry by the file reader and writer: one
+        // comparison at most.
+        std::size_t f = fieldName.size() == 5                                   ? 0
+                        : fieldName.size() == 3                                 ? 3
+                        : fieldName.size() == 4 && (fieldName[0] | 0x20) == 'k' ? 2
+                                                                                : 1;
+        if (EqualsIgnoringCase(fieldName, kFieldNames[f]))
+            return f;
         std::string text = kFieldNotFoundHead;
         text += fieldName;
         text += kNotFoundTail;
@@ -507,14 +609,19 @@ struct PhoneBookTable::Impl {
             observer->stateChanged();
     }
 
-    std::uint32_t SeqAt(std::size_t row) const {
-        return sorted ? index.SeqAt(row) : static_cast<std::uint32_t>(live.Find(row));
+    SortedIndex::Entry EntryAt(std::size_t row) const {
+        if (sorted)
+            return index.At(row);
+        auto seq = static_cast<std::uint32_t>(live.Find(row));
+        return {seq, slots[seq]};
     }
 
     void SetCurrent(std::size_t row) {
+        SortedIndex::Entry entry = EntryAt(row);
         hasCurrent = true;
         currentRow = row;
-        currentSeq = SeqAt(row);
+        currentSeq = entry.seq;
+        currentRecord = entry.record;
     }
 
     const std::uint8_t* PackPending() {
@@ -557,12 +664,13 @@ struct PhoneBookTable::Impl {
         slots.push_back(record);
         live.Append();
         if (sorted)
-            index.Insert(row, seq, key);
+            index.Insert(row, seq, key, record);
         ++count;
         state = TableState::Settled;
         hasCurrent = true;
         currentRow = row;
         currentSeq = seq;
+        currentRecord = record;
         if (moves && observer)
             observer->endMoveRow();
     }
@@ -583,12 +691,13 @@ struct PhoneBookTable::Impl {
         if (moves && observer)
             observer->beginMoveRow(from, to);
         slots[currentSeq] = record;
+        currentRecord = record;
         if (sorted) {
             if (moves) {
                 index.Erase(from);
-                index.Insert(to, currentSeq, key);
+                index.Insert(to, currentSeq, key, record);
             } else {
-                index.SetKeyAt(from, key);
+                index.Replace(from, key, record);
             }
         }
         state = TableState::Settled;
@@ -630,7 +739,7 @@ struct PhoneBookTable::Impl {
         for (std::string& text : pending)
             text.clear();
         if (newState == TableState::Changing) {
-            Record record{slots[currentSeq]};
+            Record record{currentRecord};
             for (std::size_t f = 0; f < kFieldCount; ++f) {
                 pending[f] = record.Text(f);
                 if (record.IsSet(f))
@@ -662,7 +771,7 @@ struct PhoneBookTable::Impl {
             Record record{slots[seq]};
             const std::uint8_t* key = MakeSortKey(keys, record.IsSet(kana), record.Text(kana),
                                                   record.IsSet(group), record.Text(group));
-            items.push_back(SortedIndex::MakeItem(key, seq));
+            items.push_back(SortedIndex::MakeItem(key, seq, slots[seq]));
         }
         index.Build(items);
         if (hasCurrent) {
@@ -779,7 +888,7 @@ std::string PhoneBookTable::GetField(Field field) const {
         return d.pending[f];
     if (!d.hasCurrent)
         return {};
-    return std::string(Record{d.slots[d.currentSeq]}.Text(f));
+    return std::string(Record{d.currentRecord}.Text(f));
 }
 
 void PhoneBookTable::CommitEntry() {
@@ -938,7 +1047,7 @@ CellValue PhoneBookTable::Cell(std::size_t row, Field field) const {
         return {((d.pendingSet >> f) & 1) != 0, d.pending[f]};
     if (row >= d.count)
         return {};
-    Record record{d.slots[d.SeqAt(row)]};
+    Record record{d.EntryAt(row).record};
     return {record.IsSet(f), record.Text(f)};
 }
 
