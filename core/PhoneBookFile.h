@@ -34,7 +34,10 @@ void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTa
 
 // Writes the header lines and then every entry in the order of "iKey", each
 // line ending in CR LF, replacing the file only once everything is written.
-// Throws EInOutError; the file is then as it was before.
+// Throws EInOutError; the file is then as it was before, unless it had to be
+// written in place (a file with further hard links, a folder that takes no
+// new file). A file without write permission is refused. Symbolic links are
+// followed; mode, owner and group are kept.
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
                         const MessagePump& pump = {});
 
