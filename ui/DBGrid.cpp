@@ -48,6 +48,10 @@ protected:
             grid_->DblClick();
     }
     void wheelEvent(QWheelEvent* event) override { grid_->Wheel(event); }
+    // Qt's own versions ask for the row positions, which cost a count of
+    // every row after each insert; the marker needs only a repaint.
+    void currentChanged(const QModelIndex&, const QModelIndex&) override { viewport()->update(); }
+    void selectionChanged(const QItemSelection&, const QItemSelection&) override {}
 
 private:
     void PaintMarker(QPainter* painter, const QRect& cell, TDBGrid::Indicator marker) const {
@@ -217,7 +221,18 @@ void TDBGrid::SyncCurrent() {
         const int column = std::max(currentIndex().column(), 0);
         selectionModel()->setCurrentIndex(model()->index(newRow, column),
                                           QItemSelectionModel::NoUpdate);
-        EnsureRowVisible(newRow);
+        // Scrolling needs the view's row positions, which every inserted row
+        // makes Qt count again; a burst of changes scrolls once.
+        if (!showPending_) {
+            showPending_ = true;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    showPending_ = false;
+                    ShowCurrentRow();
+                },
+                Qt::QueuedConnection);
+        }
     }
     UpdateSelection();
     indicator_->viewport()->update();
@@ -235,6 +250,12 @@ void TDBGrid::UpdateSelection() {
     }
 }
 
+void TDBGrid::ShowCurrentRow() {
+    executeDelayedItemsLayout();
+    if (currentRow_ >= 0)
+        EnsureRowVisible(currentRow_);
+}
+
 void TDBGrid::EnsureRowVisible(int row) {
     QScrollBar* bar = verticalScrollBar();
     const int top = bar->value();
@@ -249,6 +270,7 @@ void TDBGrid::Move(const std::function<void()>& move) {
     if (!dataSource_ || dataSource_->Table().RowCount() == 0)
         return;
     RunHandler(move);
+    ShowCurrentRow();
 }
 
 void TDBGrid::ScrollBarAction(int action) {
@@ -402,6 +424,15 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+}
+
+void TDBGrid::currentChanged(const QModelIndex&, const QModelIndex&) {
+    // Not Qt's: it asks for row positions, costly right after an insert.
+    viewport()->update();
+}
+
+void TDBGrid::selectionChanged(const QItemSelection&, const QItemSelection&) {
+    viewport()->update();
 }
 
 void TDBGrid::mousePressEvent(QMouseEvent* event) {

@@ -51,12 +51,16 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
 
 private:
     friend class TIndicatorHeader;
 
     void SyncCurrent();
     void UpdateSelection();
+    void ShowCurrentRow();
     void EnsureRowVisible(int row);
     void ScrollBarAction(int action);
     void Wheel(QWheelEvent* event);
@@ -68,6 +72,7 @@ private:
     TIndicatorHeader* indicator_ = nullptr;
     int currentRow_ = -1;
     int wheelRemainder_ = 0;
+    bool showPending_ = false;
 };
 
 } // namespace ruvo

@@ -43,6 +43,7 @@ struct GridWindow {
         if (!QTest::qWaitForWindowActive(&window))
             qWarning("window not active");
         grid->setFocus();
+        QCoreApplication::sendPostedEvents();
     }
     ~GridWindow() {
         delete grid;
@@ -56,7 +57,11 @@ struct GridWindow {
         table.CommitEntry();
     }
     int Current() const { return static_cast<int>(table.CurrentRow().value_or(-1)); }
-    void MakeCurrent(int row) { table.MoveTo(row + 1); }
+    // Moves the table and lets the grid scroll to it.
+    void MakeCurrent(int row) {
+        table.MoveTo(row + 1);
+        QCoreApplication::sendPostedEvents();
+    }
 
     // Rows whose whole height the grid shows, measured on the view.
     std::pair<int, int> FullyVisibleRows() const {
@@ -162,7 +167,7 @@ private slots:
         QCOMPARE(resets.count(), 0);
         QCOMPARE(inserts.count(), 1);
         QCOMPARE(grid.grid->model()->rowCount(), 20001);
-        QVERIFY(grid.CurrentFullyVisible());
+        QTRY_VERIFY(grid.CurrentFullyVisible());
     }
 
     void columnsFromTheFont() {
