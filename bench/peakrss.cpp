@@ -1,6 +1,7 @@
 // peakrss COMMAND [ARGS...]: runs the command and then prints, as the last
-// line of standard output, its wall time in seconds and its peak resident
-// memory in KiB: "<seconds> <KiB>". Exits with the command's exit status.
+// line of standard output, its wall time in seconds, its peak resident memory
+// in KiB and its processor time (user and system) in seconds:
+// "<seconds> <KiB> <seconds>". Exits with the command's exit status.
 
 #include <chrono>
 #include <cstdio>
@@ -32,7 +33,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - start;
-    std::printf("%.3f %ld\n", wall.count(), usage.ru_maxrss);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("%.3f %ld %.3f\n", wall.count(), usage.ru_maxrss, cpu);
     if (WIFSIGNALED(status))
         return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
