@@ -16,6 +16,8 @@ TDataSource::~TDataSource() {
 int TDataSource::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
         return 0;
+    if (bulk_)
+        return bulkRows_;
     return static_cast<int>(table_.RowCount());
 }
 
@@ -24,7 +26,8 @@ int TDataSource::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TDataSource::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) ||
+        static_cast<std::size_t>(index.row()) >= table_.RowCount())
         return {};
     const auto field = static_cast<Field>(index.column());
     switch (role) {
@@ -60,28 +63,38 @@ Qt::ItemFlags TDataSource::flags(const QModelIndex& index) const {
 }
 
 void TDataSource::beginInsertRow(std::size_t row) {
+    if (Bulk())
+        return;
     changing_ = true;
     const int r = static_cast<int>(row);
     beginInsertRows({}, r, r);
 }
 
 void TDataSource::endInsertRow() {
+    if (Bulk())
+        return;
     endInsertRows();
     EndChange();
 }
 
 void TDataSource::beginRemoveRow(std::size_t row) {
+    if (Bulk())
+        return;
     changing_ = true;
     const int r = static_cast<int>(row);
     beginRemoveRows({}, r, r);
 }
 
 void TDataSource::endRemoveRow() {
+    if (Bulk())
+        return;
     endRemoveRows();
     EndChange();
 }
 
 void TDataSource::beginMoveRow(std::size_t from, std::size_t to) {
+    if (Bulk())
+        return;
     changing_ = true;
     const int source = static_cast<int>(from);
     // Qt counts the destination before the move.
@@ -90,31 +103,43 @@ void TDataSource::beginMoveRow(std::size_t from, std::size_t to) {
 }
 
 void TDataSource::endMoveRow() {
+    if (Bulk())
+        return;
     endMoveRows();
     EndChange();
 }
 
 void TDataSource::rowChanged(std::size_t row) {
+    if (Bulk())
+        return;
     const int r = static_cast<int>(row);
     emit dataChanged(index(r, 0), index(r, static_cast<int>(kFieldCount) - 1), {Qt::DisplayRole});
 }
 
 void TDataSource::beginReset() {
+    if (Bulk())
+        return;
     changing_ = true;
     beginResetModel();
 }
 
 void TDataSource::endReset() {
+    if (Bulk())
+        return;
     endResetModel();
     EndChange();
 }
 
 void TDataSource::currentChanged() {
+    if (Bulk(false))
+        return;
     if (!changing_)
         emit CurrentChanged();
 }
 
 void TDataSource::stateChanged() {
+    if (Bulk(false))
+        return;
     emit StateChanged();
 }
 
@@ -122,6 +147,44 @@ void TDataSource::EndChange() {
     // Rows above the current one may have come or gone: the grid looks again.
     changing_ = false;
     emit CurrentChanged();
+}
+
+bool TDataSource::Bulk(bool rows) {
+    if (bulk_) {
+        bulkChanged_ = true;
+        bulkRowsChanged_ = bulkRowsChanged_ || rows;
+    }
+    return bulk_;
+}
+
+void TDataSource::BeginBulk() {
+    if (bulk_)
+        return;
+    bulkRows_ = static_cast<int>(table_.RowCount());
+    bulk_ = true;
+    bulkChanged_ = false;
+    bulkRowsChanged_ = false;
+}
+
+void TDataSource::FlushBulk() {
+    if (!bulk_ || !bulkChanged_)
+        return;
+    if (bulkRowsChanged_) {
+        beginResetModel();
+        bulkRows_ = static_cast<int>(table_.RowCount());
+        bulkRowsChanged_ = false;
+        endResetModel();
+    }
+    bulkChanged_ = false;
+    emit StateChanged();
+    emit CurrentChanged();
+}
+
+void TDataSource::EndBulk() {
+    if (!bulk_)
+        return;
+    FlushBulk();
+    bulk_ = false;
 }
 
 } // namespace ruvo

@@ -25,6 +25,13 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Bulk mode, for loops that change many rows (reading or writing a
+    // file): the table's notices are gathered, and the view learns of them
+    // as one reset at each FlushBulk() and at EndBulk(), not row by row.
+    void BeginBulk();
+    void FlushBulk();
+    void EndBulk();
+
 signals:
     // The table's current entry moved (or the rows changed under it).
     void CurrentChanged();
@@ -45,11 +52,19 @@ private:
     void stateChanged() override;
 
     void EndChange();
+    // True in bulk mode, where a notice is only noted for the next flush;
+    // rows: the notice is of rows, not only of the current entry or state.
+    bool Bulk(bool rows = true);
 
     PhoneBookTable& table_;
     // Inside a begin...end pair the view must not look at the table yet;
     // the current-entry notice waits for the end.
     bool changing_ = false;
+    // In bulk mode the view knows of bulkRows_ rows until the next flush.
+    bool bulk_ = false;
+    bool bulkChanged_ = false;
+    bool bulkRowsChanged_ = false;
+    int bulkRows_ = 0;
 };
 
 } // namespace ruvo
