@@ -250,6 +250,29 @@ void TDBGrid::UpdateSelection() {
     }
 }
 
+void TDBGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    AlignTopRow();
+}
+
+void TDBGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    AlignTopRow();
+}
+
+void TDBGrid::AlignTopRow() {
+    // At the end of the list Qt aligns the last row with the bottom edge and
+    // cuts the top one; the grid shows whole rows from the top instead.
+    const QScrollBar* bar = verticalScrollBar();
+    if (bar->maximum() <= 0 || bar->value() != bar->maximum())
+        return;
+    const int top = verticalHeader()->sectionPosition(bar->value());
+    if (verticalHeader()->offset() != top) {
+        verticalHeader()->setOffset(top);
+        viewport()->update();
+    }
+}
+
 void TDBGrid::ShowCurrentRow() {
     executeDelayedItemsLayout();
     if (currentRow_ >= 0)

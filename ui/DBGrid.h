@@ -51,6 +51,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void selectionChanged(const QItemSelection& selected,
                           const QItemSelection& deselected) override;
@@ -60,6 +62,7 @@ private:
 
     void SyncCurrent();
     void UpdateSelection();
+    void AlignTopRow();
     void ShowCurrentRow();
     void EnsureRowVisible(int row);
     void ScrollBarAction(int action);

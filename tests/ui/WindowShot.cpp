@@ -5,6 +5,7 @@
 #include "main.h"
 
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,8 +29,15 @@ private slots:
         QTest::mouseClick(window.BOpen, Qt::LeftButton);
         QCOMPARE(window.CData.EntryCount(), 30u);
         QTRY_VERIFY(window.DBG->hasFocus());
+        // The last entry read is current, and the grid scrolls to it.
+        QCOMPARE(window.DBG->CurrentRow(), 29);
+        QTRY_VERIFY(window.DBG->rowViewportPosition(29) + window.DBG->rowHeight(29) <=
+                    window.DBG->viewport()->height());
         QCOMPARE(window.LCnt->text(), u"30件"_s);
 
+        // Scroll bars show or hide by posted calls.
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(window.DBG->verticalScrollBar()->isVisible());
         const QImage shot = window.grab().toImage();
         QCOMPARE(shot.size(), QSize(760, 700) * shot.devicePixelRatio());
         QVERIFY(shot.save(QStringLiteral(RUVO_SHOT_FILE)));
