@@ -96,10 +96,18 @@ std::optional<std::string> OpenDlg(QWidget* parent) {
             return std::nullopt;
         return answer->path;
     }
-    const QString path = QFileDialog::getOpenFileName(parent);
-    if (path.isEmpty())
+    const auto dialog = CreateOpenDialog(parent);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(path).toStdString();
+    return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
+}
+
+std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    return dialog;
 }
 
 void SetTestMode(bool on) {

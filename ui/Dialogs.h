@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class QFileDialog;
 class QWidget;
 
 namespace ruvo {
@@ -39,6 +40,10 @@ std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& te
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::Icon icon,
                                               QMessageBox::StandardButton defaultButton);
+
+// The open dialog as OpenDlg shows it: Qt's own (so that its texts follow
+// the program's translation), one existing file, any name.
+std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent);
 
 // --- Test hook ---
 

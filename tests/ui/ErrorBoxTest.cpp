@@ -5,6 +5,7 @@
 #include "VersionText.h"
 #include "main.h"
 
+#include <QFileDialog>
 #include <QPushButton>
 
 #include <stdexcept>
@@ -142,6 +143,11 @@ private slots:
                  qUtf8Printable(box->button(QMessageBox::Yes)->text()));
         QVERIFY(box->button(QMessageBox::No)->text().contains(u"いいえ"_s));
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        const auto open = Dialogs::CreateOpenDialog(nullptr);
+        QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
+        QCOMPARE(open->fileMode(), QFileDialog::ExistingFile);
+        QVERIFY2(open->windowTitle() != u"Open"_s && !open->windowTitle().isEmpty(),
+                 qUtf8Printable(open->windowTitle()));
     }
 };
 
