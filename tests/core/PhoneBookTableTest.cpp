@@ -941,6 +941,49 @@ TEST(PhoneBookTableObserver, TellsOfANewCurrentEntryInTheSameRow) {
 
 // --- Larger tables --------------------------------------------------------
 
+// Thousands of readings that share a long beginning and are often
+// beginnings of one another, so that sorting has to look far into the keys.
+TEST(PhoneBookTableLarge, SortsReadingsSharingLongBeginnings) {
+    std::mt19937 rng(11);
+    const FieldValue groups[] = {std::nullopt, ""s, "0"s, "01"s, "1"s};
+    std::vector<Values> entries;
+    for (int i = 0; i < 3000; ++i) {
+        std::string kana = "ABCDEFGHIJKLMNOPQRST";
+        for (std::size_t n = rng() % 11; n > 0; --n)
+            kana += "AB"[rng() % 2];
+        entries.push_back(KG(kana, groups[rng() % 5], std::to_string(i)));
+    }
+    PhoneBookTable table;
+    for (const Values& v : entries)
+        Add(table, v);
+    table.SelectOrder("iKey");
+
+    auto key = [](const Values& v) {
+        auto part = [](const FieldValue& f) {
+            return f ? "\x01" + CollationKey(*f) : std::string();
+        };
+        return std::make_tuple(part(v.kana), part(v.group), std::stoi(*v.name));
+    };
+    std::sort(entries.begin(), entries.end(),
+              [&](const Values& a, const Values& b) { return key(a) < key(b); });
+    EXPECT_EQ(ReadRows(table), entries);
+}
+
+TEST(PhoneBookTableLarge, EqualKeysKeepTheirNaturalOrder) {
+    PhoneBookTable table;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 2500; ++i) {
+        bool same = i % 5 != 0;
+        Add(table, KG(same ? "ABCDEFGHIJKLMNOPQRSTUVWXYZ"s : "B"s, "01"s, std::to_string(i)));
+        if (same)
+            expected.push_back(std::to_string(i));
+    }
+    table.SelectOrder("iKey");
+    std::vector<std::string> names = Traverse(table);
+    names.resize(expected.size());
+    EXPECT_EQ(names, expected);
+}
+
 TEST(PhoneBookTableLarge, PositionsStayRightThroughManyChanges) {
     PhoneBookTable table;
     std::mt19937 rng(7);
