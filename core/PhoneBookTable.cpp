@@ -88,7 +88,8 @@ public:
     std::uint8_t* Allocate(std::size_t size) {
         if (size > left_) {
             std::size_t chunk = std::max(size, kChunkSize);
-            chunks_.emplace_back(new std::uint8_t[chunk]);
+            std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[chunk]);
+            chunks_.push_back(std::move(block));
             next_ = chunks_.back().get();
             left_ = chunk;
         }
@@ -200,7 +201,6 @@ public:
         tree_.assign(1, 0);
         tree_.shrink_to_fit();
     }
-    std::size_t Size() const { return tree_.size() - 1; }
     void Append() {
         std::size_t i = tree_.size();
         std::uint32_t sum = 1;
@@ -612,7 +612,8 @@ struct PhoneBookTable::Impl {
     SortedIndex::Entry EntryAt(std::size_t row) const {
         if (sorted)
             return index.At(row);
-        auto seq = static_cast<std::uint32_t>(live.Find(row));
+        // Until the first delete, positions are sequence numbers.
+        auto seq = static_cast<std::uint32_t>(count == slots.size() ? row : live.Find(row));
         return {seq, slots[seq]};
     }
 
@@ -1008,10 +1009,11 @@ void PhoneBookTable::SelectOrder(std::string_view order) {
     if (sorted != d.sorted) {
         if (d.observer)
             d.observer->beginReset();
-        d.sorted = sorted;
         if (sorted) {
             d.BuildSortedOrder();
+            d.sorted = true;
         } else {
+            d.sorted = false;
             d.keys.Clear();
             d.index.Clear();
             if (d.hasCurrent)
