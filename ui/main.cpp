@@ -120,6 +120,7 @@ void TFRuvoTelEdit::WireEvents() {
 
     EGroup->installEventFilter(this);
     ETel->installEventFilter(this);
+    BRun->installEventFilter(this);
 
     DBG->OnKeyDown = [this](int& key, Qt::KeyboardModifiers modifiers) {
         DBGKeyDown(DBG, key, modifiers);
@@ -128,6 +129,18 @@ void TFRuvoTelEdit::WireEvents() {
 }
 
 bool TFRuvoTelEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == BRun && event->type() == QEvent::KeyPress) {
+        // Qt's buttons move the focus with the arrow keys; this one does not.
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            return true;
+        default:
+            break;
+        }
+    }
     if (watched == EGroup && event->type() == QEvent::FocusOut) {
         // A dialog or another program taking the focus does not leave the box.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();

@@ -242,6 +242,14 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), window->EGroup);
         QTest::keyClick(window->EGroup, Qt::Key_Up);
         QCOMPARE(QApplication::focusWidget(), window->BRun);
+        // The button itself moves nothing with the arrows.
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Left, Qt::Key_Right}) {
+            QTest::keyClick(window->BRun, key);
+            QCOMPARE(QApplication::focusWidget(), window->BRun);
+        }
+        QTest::keyClick(window->BRun, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), window->ETel);
+        window->BRun->setFocus();
         // Escape steps down: edit, browse, idle, closed.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QCOMPARE(window->CData.State(), ruvo::TableState::Settled);
