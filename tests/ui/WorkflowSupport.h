@@ -1,0 +1,124 @@
+#pragma once
+
+// Pieces shared by the workflow tests: a shown window, the window mode read
+// back from the controls, phone-book files in a scratch folder, and real
+// input events for the grid and the boxes.
+
+#include "Cp932Text.h"
+#include "TestSupport.h"
+#include "main.h"
+
+#include <QDir>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace ruvo::test {
+
+inline std::unique_ptr<TFRuvoTelEdit> ShowWindow() {
+    auto window = std::make_unique<TFRuvoTelEdit>([] { return std::string("0.900"); });
+    window->show();
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get()))
+        qWarning("window not active");
+    return window;
+}
+
+// 1 idle, 2 browse, 3 edit: the mode whose column of enabled controls the
+// window shows; -1 when it matches none.
+inline int WindowMode(const TFRuvoTelEdit& window) {
+    const std::array<const QWidget*, 11> controls = {
+        window.BOpen,  window.BNew,  window.BCopy, window.BDel, window.BSave, window.DBG,
+        window.EGroup, window.EName, window.EKana, window.ETel, window.BRun};
+    for (int mode = 1; mode <= 3; ++mode) {
+        const std::array<bool, 11> expected = {mode == 1, mode == 2, mode == 2, mode == 2,
+                                               mode == 2, mode == 2, mode == 3, mode == 3,
+                                               mode == 3, mode == 3, mode == 3};
+        bool all = true;
+        for (std::size_t i = 0; i < controls.size(); ++i)
+            all = all && controls[i]->isEnabled() == expected[i];
+        if (all)
+            return mode;
+    }
+    return -1;
+}
+
+inline QByteArray Cp932(const QString& text) {
+    return QByteArray::fromStdString(EncodeCp932(text).value());
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size() && file.flush();
+}
+
+// A phone book of `entries` ASCII entries ("Name01" ... with readings
+// "KANA01" ...), LF line ends.
+inline QByteArray SimpleBook(int entries) {
+    QByteArray bytes;
+    for (int i = 1; i <= 6; ++i)
+        bytes += "header " + QByteArray::number(i) + "\n";
+    for (int i = 1; i <= entries; ++i) {
+        const QByteArray n = QByteArray::number(i).rightJustified(2, '0');
+        bytes += n.right(2) + "\tName" + n + "\tKANA" + n + "\t0300" + n + ":0:0\n";
+    }
+    return bytes;
+}
+
+inline std::string PathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Opens the file through the open dialog, as the user does.
+inline void OpenThroughDialog(TFRuvoTelEdit& window, const QString& path) {
+    Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(path)));
+    QTest::mouseClick(window.BOpen, Qt::LeftButton);
+}
+
+// Text as an input method commits it.
+inline void CommitText(QWidget* box, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box, &event);
+}
+
+inline QPoint RowCentre(const TFRuvoTelEdit& window, int row) {
+    return window.DBG->visualRect(window.DS->index(row, 1)).center();
+}
+
+inline void ClickRow(TFRuvoTelEdit& window, int row) {
+    QTest::mouseClick(window.DBG->viewport(), Qt::LeftButton, {}, RowCentre(window, row));
+}
+
+// One wheel notch towards the user (the next entry) when notches < 0.
+inline void Wheel(QWidget* widget, int notches) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &wheel);
+}
+
+inline bool BusyCursor() {
+    return QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+inline void ResetCursor() {
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace ruvo::test
