@@ -225,6 +225,16 @@ private slots:
                           QPoint(titles->sectionViewportPosition(2) + 20, y));
         QCOMPARE(grid.Current(), 1);
         QCOMPARE(grid.grid->selectionModel()->selectedRows().size(), 1);
+        // What the user set lasts for the whole run: emptying the table and
+        // filling it again (Escape, a save, the next open) keeps it.
+        titles->resizeSection(2, 300);
+        grid.table.ClearEntries();
+        grid.Add("0001");
+        grid.table.SelectOrder("iKey");
+        QCOMPARE(titles->visualIndex(1), 0);
+        QCOMPARE(titles->visualIndex(0), 1);
+        QCOMPARE(titles->sectionSize(2), 300);
+        QCOMPARE(titles->sectionSize(0), 52);
     }
 
     void keys_data() {
