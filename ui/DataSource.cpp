@@ -63,15 +63,22 @@ Qt::ItemFlags TDataSource::flags(const QModelIndex& index) const {
 }
 
 void TDataSource::beginInsertRow(std::size_t row) {
-    if (Bulk())
+    if (bulk_) {
+        // Reading a file only appends: the flush can tell the view of the
+        // new rows instead of resetting it.
+        bulkChanged_ = true;
+        bulkRowsChanged_ = true;
+        bulkOnlyAppended_ = bulkOnlyAppended_ && row == bulkSeenRows_;
+        ++bulkSeenRows_;
         return;
+    }
     changing_ = true;
     const int r = static_cast<int>(row);
     beginInsertRows({}, r, r);
 }
 
 void TDataSource::endInsertRow() {
-    if (Bulk())
+    if (bulk_)
         return;
     endInsertRows();
     EndChange();
@@ -110,8 +117,13 @@ void TDataSource::endMoveRow() {
 }
 
 void TDataSource::rowChanged(std::size_t row) {
-    if (Bulk())
+    if (bulk_) {
+        bulkChanged_ = true;
+        bulkRowsChanged_ = true;
+        // A change of a row the view has not seen yet needs no notice.
+        bulkOnlyAppended_ = bulkOnlyAppended_ && row >= static_cast<std::size_t>(bulkRows_);
         return;
+    }
     const int r = static_cast<int>(row);
     emit dataChanged(index(r, 0), index(r, static_cast<int>(kFieldCount) - 1), {Qt::DisplayRole});
 }
@@ -152,7 +164,10 @@ void TDataSource::EndChange() {
 bool TDataSource::Bulk(bool rows) {
     if (bulk_) {
         bulkChanged_ = true;
-        bulkRowsChanged_ = bulkRowsChanged_ || rows;
+        if (rows) {
+            bulkRowsChanged_ = true;
+            bulkOnlyAppended_ = false;
+        }
     }
     return bulk_;
 }
@@ -164,16 +179,27 @@ void TDataSource::BeginBulk() {
     bulk_ = true;
     bulkChanged_ = false;
     bulkRowsChanged_ = false;
+    bulkOnlyAppended_ = true;
+    bulkSeenRows_ = table_.RowCount();
 }
 
 void TDataSource::FlushBulk() {
     if (!bulk_ || !bulkChanged_)
         return;
     if (bulkRowsChanged_) {
-        beginResetModel();
-        bulkRows_ = static_cast<int>(table_.RowCount());
+        const int rows = static_cast<int>(table_.RowCount());
+        if (bulkOnlyAppended_ && rows > bulkRows_) {
+            beginInsertRows({}, bulkRows_, rows - 1);
+            bulkRows_ = rows;
+            endInsertRows();
+        } else if (!bulkOnlyAppended_ || rows != bulkRows_) {
+            beginResetModel();
+            bulkRows_ = rows;
+            endResetModel();
+        }
         bulkRowsChanged_ = false;
-        endResetModel();
+        bulkOnlyAppended_ = true;
+        bulkSeenRows_ = table_.RowCount();
     }
     bulkChanged_ = false;
     emit StateChanged();

@@ -27,7 +27,8 @@ public:
 
     // Bulk mode, for loops that change many rows (reading or writing a
     // file): the table's notices are gathered, and the view learns of them
-    // as one reset at each FlushBulk() and at EndBulk(), not row by row.
+    // at each FlushBulk() and at EndBulk(), not row by row: as one insertion
+    // of rows when the table only grew at its end, else as one reset.
     void BeginBulk();
     void FlushBulk();
     void EndBulk();
@@ -65,6 +66,9 @@ private:
     bool bulkChanged_ = false;
     bool bulkRowsChanged_ = false;
     int bulkRows_ = 0;
+    // Every row notice since the last flush added a row at the end.
+    bool bulkOnlyAppended_ = true;
+    std::size_t bulkSeenRows_ = 0;
 };
 
 } // namespace ruvo

@@ -170,6 +170,29 @@ private slots:
         QTRY_VERIFY(grid.CurrentFullyVisible());
     }
 
+    void bulkLoadInsertsRowsAndResetsOnlyForOtherChanges() {
+        const ruvo::test::DialogScope dialogs;
+        GridWindow grid(5);
+        QSignalSpy resets(grid.dataSource.get(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserts(grid.dataSource.get(), &QAbstractItemModel::rowsInserted);
+        grid.dataSource->BeginBulk();
+        for (int i = 0; i < 3; ++i)
+            grid.Add("new");
+        QCOMPARE(grid.grid->model()->rowCount(), 5);
+        grid.dataSource->FlushBulk();
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(inserts.count(), 1);
+        QCOMPARE(inserts.at(0).at(1).toInt(), 5);
+        QCOMPARE(inserts.at(0).at(2).toInt(), 7);
+        // A deletion among the rows the view knows needs a reset.
+        grid.MakeCurrent(0);
+        grid.table.DeleteEntry();
+        grid.Add("after");
+        grid.dataSource->EndBulk();
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(grid.grid->model()->rowCount(), 8);
+    }
+
     void columnsFromTheFont() {
         const ruvo::test::DialogScope dialogs;
         GridWindow grid(3);
