@@ -6,6 +6,7 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/WorkflowBench
 //      [--benchmark_filter=...] [--benchmark_repetitions=5]
 
+#include "BenchBooks.h"
 #include "Dialogs.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
@@ -31,43 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class BookFiles {
-public:
-    BookFiles() {
-        std::string pattern = (fs::temp_directory_path() / "ruvo-flowbench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a scratch folder");
-        dir_ = pattern;
-    }
-    ~BookFiles() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    BookFiles(const BookFiles&) = delete;
-    BookFiles& operator=(const BookFiles&) = delete;
-
-    // The generated book of this size; the window's open makes a backup
-    // beside it, which is left there.
-    const std::string& Book(std::size_t entries) {
-        auto it = books_.find(entries);
-        if (it == books_.end()) {
-            const std::string path = (dir_ / ("book-" + std::to_string(entries) + ".txt")).string();
-            ruvo::PhoneBookGenerator().WriteFile(path, entries);
-            it = books_.emplace(entries, path).first;
-        }
-        return it->second;
-    }
-    std::string Output() const { return (dir_ / "out.txt").string(); }
-
-private:
-    fs::path dir_;
-    std::map<std::size_t, std::string> books_;
-};
-
-BookFiles& Files() {
-    static BookFiles files;
-    return files;
-}
+using ruvo::Files;
 
 // Counts paint events of the grid's rows while it lives.
 class PaintCounter : public QObject {

@@ -1,6 +1,7 @@
 // Reading, sorted writing and the ruvotel round trip on generated phone books
 // of 1,000, 100,000 and 1,000,000 entries.
 
+#include "BenchBooks.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
 #include "PhoneBookTable.h"
@@ -22,41 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Generated books live in one scratch folder for the run and are removed at
-// its end.
-class BookFiles {
-public:
-    BookFiles() {
-        std::string pattern = (fs::temp_directory_path() / "ruvo-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a scratch folder");
-        dir_ = pattern;
-    }
-    ~BookFiles() {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    const std::string& Book(std::size_t entries) {
-        auto it = books_.find(entries);
-        if (it == books_.end()) {
-            const std::string path = (dir_ / ("book-" + std::to_string(entries) + ".txt")).string();
-            ruvo::PhoneBookGenerator().WriteFile(path, entries);
-            it = books_.emplace(entries, path).first;
-        }
-        return it->second;
-    }
-    std::string Output() const { return (dir_ / "out.txt").string(); }
-
-private:
-    fs::path dir_;
-    std::map<std::size_t, std::string> books_;
-};
-
-BookFiles& Files() {
-    static BookFiles files;
-    return files;
-}
+using ruvo::Files;
 
 void SetCounters(benchmark::State& state, const std::string& book) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
