@@ -10,7 +10,9 @@ ruvo_install_deps
 jobs=$(nproc)
 
 echo "== build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Every option spelled out: run.sh shares this build folder with other ones.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DRUVO_BUILD_UI=ON -DRUVO_BUILD_TESTS=ON -DRUVO_BUILD_BENCH=ON -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
