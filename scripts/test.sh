@@ -33,7 +33,7 @@ cmake --build build-fuzz -j "$jobs" --target fuzz_phonebook_file
 fuzz_corpus=$(mktemp -d)
 trap 'rm -rf "$fuzz_corpus"' EXIT
 cp tests/fuzz/corpus/* "$fuzz_corpus"/
-build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_len=4096 -seed=1 \
+build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_total_time=900 -max_len=4096 -seed=1 \
     -artifact_prefix=build-fuzz/ "$fuzz_corpus"
 
 echo "== all tests passed"
