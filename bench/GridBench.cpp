@@ -9,12 +9,11 @@
 #include "PhoneBookGenerator.h"
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
+#include "SyntheticInput.h"
 #include "main.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 #include <algorithm>
 #include <chrono>
@@ -26,6 +25,8 @@
 
 namespace {
 
+using ruvo::Key;
+using ruvo::Wheel;
 using Clock = std::chrono::steady_clock;
 
 double Milliseconds(Clock::duration duration) {
@@ -69,20 +70,6 @@ void AppendLine(ruvo::PhoneBookTable& table, const std::string& line) {
         table.SetField(static_cast<ruvo::Field>(i),
                        i == 3 ? items[i].substr(0, items[i].find(':')) : items[i]);
     table.CommitEntry();
-}
-
-void Key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QCoreApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
-    QCoreApplication::sendEvent(target, &release);
-}
-
-void Wheel(QWidget* target, int delta) {
-    const QPointF at(target->width() / 2.0, target->height() / 2.0);
-    QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(target, &event);
 }
 
 } // namespace
@@ -154,7 +141,7 @@ int main(int argc, char** argv) {
     Report("Down", Time(bound, 101, [&] { Key(&bound, Qt::Key_Down); }));
     Report("Page Down", Time(bound, 101, [&] { Key(&bound, Qt::Key_PageDown); }));
     Report("Page Up", Time(bound, 101, [&] { Key(&bound, Qt::Key_PageUp); }));
-    Report("wheel, one notch", Time(bound, 101, [&] { Wheel(bound.viewport(), -120); }));
+    Report("wheel, one notch", Time(bound, 101, [&] { Wheel(bound.viewport(), -1); }));
     Report("scroll-bar page step", Time(bound, 101, [&] {
                bound.verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
            }));

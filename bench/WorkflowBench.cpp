@@ -7,16 +7,16 @@
 //      [--benchmark_filter=...] [--benchmark_repetitions=5]
 
 #include "BenchBooks.h"
+#include "CoreLoops.h"
 #include "Dialogs.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
+#include "SyntheticInput.h"
 #include "main.h"
 
-#include <QKeyEvent>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -33,6 +33,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using ruvo::Files;
+using ruvo::Key;
+using ruvo::Wheel;
 
 // Counts paint events of the grid's rows while it lives.
 class PaintCounter : public QObject {
@@ -76,39 +78,14 @@ void SetFileCounters(benchmark::State& state, std::size_t entries) {
 
 void BM_CoreRead(benchmark::State& state) {
     const auto entries = static_cast<std::size_t>(state.range(0));
-    const std::string& book = Files().Book(entries);
-    ruvo::HeaderLines headers;
-    std::optional<ruvo::PhoneBookTable> table;
-    for (auto _ : state) {
-        state.PauseTiming();
-        table.emplace();
-        table->OpenTable();
-        state.ResumeTiming();
-        ruvo::ReadPhoneBookFile(book, headers, *table);
-        state.PauseTiming();
-        table.reset();
-        state.ResumeTiming();
-    }
+    ruvo::TimeReading(state, Files().Book(entries), false);
     SetFileCounters(state, entries);
 }
 
 // What the window's open does without the window: backup copy and reading.
 void BM_CoreOpen(benchmark::State& state) {
     const auto entries = static_cast<std::size_t>(state.range(0));
-    const std::string& book = Files().Book(entries);
-    ruvo::HeaderLines headers;
-    std::optional<ruvo::PhoneBookTable> table;
-    for (auto _ : state) {
-        state.PauseTiming();
-        table.emplace();
-        table->OpenTable();
-        state.ResumeTiming();
-        ruvo::MakeBackupCopy(book);
-        ruvo::ReadPhoneBookFile(book, headers, *table);
-        state.PauseTiming();
-        table.reset();
-        state.ResumeTiming();
-    }
+    ruvo::TimeReading(state, Files().Book(entries), true);
     SetFileCounters(state, entries);
 }
 
@@ -134,24 +111,10 @@ void BM_WindowOpen(benchmark::State& state) {
     SetFileCounters(state, entries);
 }
 
+// What the window's save does without the window: writing and emptying.
 void BM_CoreWrite(benchmark::State& state) {
     const auto entries = static_cast<std::size_t>(state.range(0));
-    const std::string& book = Files().Book(entries);
-    const std::string output = Files().Output();
-    ruvo::HeaderLines headers;
-    std::optional<ruvo::PhoneBookTable> table;
-    for (auto _ : state) {
-        state.PauseTiming();
-        table.emplace();
-        table->OpenTable();
-        ruvo::ReadPhoneBookFile(book, headers, *table);
-        state.ResumeTiming();
-        ruvo::WritePhoneBookFile(output, headers, *table);
-        table->ClearEntries();
-        state.PauseTiming();
-        table.reset();
-        state.ResumeTiming();
-    }
+    ruvo::TimeSortedWriting(state, Files().Book(entries), Files().Output(), true);
     SetFileCounters(state, entries);
 }
 
@@ -178,20 +141,6 @@ void BM_WindowSave(benchmark::State& state) {
     state.counters["grid_repaints"] =
         benchmark::Counter(static_cast<double>(paints), benchmark::Counter::kAvgIterations);
     SetFileCounters(state, entries);
-}
-
-void Key(QWidget* widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers);
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
-    QApplication::sendEvent(widget, &release);
-}
-
-void Wheel(QWidget* widget, int notches) {
-    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
-    QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(widget, &wheel);
 }
 
 // One session on a large book: open, then scroll through it with keys,

@@ -2,6 +2,7 @@
 // of 1,000, 100,000 and 1,000,000 entries.
 
 #include "BenchBooks.h"
+#include "CoreLoops.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
 #include "PhoneBookTable.h"
@@ -33,39 +34,14 @@ void SetCounters(benchmark::State& state, const std::string& book) {
 
 void BM_Read(benchmark::State& state) {
     const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
-    ruvo::HeaderLines headers;
-    std::optional<ruvo::PhoneBookTable> table;
-    for (auto _ : state) {
-        state.PauseTiming();
-        table.emplace();
-        table->OpenTable();
-        state.ResumeTiming();
-        ruvo::ReadPhoneBookFile(book, headers, *table);
-        state.PauseTiming();
-        table.reset();
-        state.ResumeTiming();
-    }
+    ruvo::TimeReading(state, book, false);
     SetCounters(state, book);
 }
 
-// Sorting happens inside the writer; each pass writes a freshly read table so
-// that nothing sorted earlier is reused.
+// Sorting happens inside the writer.
 void BM_WriteSorted(benchmark::State& state) {
     const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
-    const std::string output = Files().Output();
-    ruvo::HeaderLines headers;
-    std::optional<ruvo::PhoneBookTable> table;
-    for (auto _ : state) {
-        state.PauseTiming();
-        table.emplace();
-        table->OpenTable();
-        ruvo::ReadPhoneBookFile(book, headers, *table);
-        state.ResumeTiming();
-        ruvo::WritePhoneBookFile(output, headers, *table);
-        state.PauseTiming();
-        table.reset();
-        state.ResumeTiming();
-    }
+    ruvo::TimeSortedWriting(state, book, Files().Output(), false);
     SetCounters(state, book);
 }
 
