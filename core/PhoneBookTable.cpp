@@ -750,7 +750,11 @@ struct PhoneBookTable::Impl {
         state = newState;
     }
 
-    void DropEntries() {
+    // Drops every entry, as one reset for the observer; the table is then
+    // in state `after`.
+    void DropEntries(TableState after) {
+        if (observer)
+            observer->beginReset();
         records.Clear();
         std::vector<const std::uint8_t*>().swap(slots);
         live.Clear();
@@ -758,6 +762,10 @@ struct PhoneBookTable::Impl {
         keys.Clear();
         index.Clear();
         hasCurrent = false;
+        state = after;
+        atEnd = false;
+        if (observer)
+            observer->endReset();
     }
 
     void BuildSortedOrder() {
@@ -808,13 +816,7 @@ void PhoneBookTable::CloseTable() {
     if (d.state == TableState::Closed)
         return;
     auto before = d.Take();
-    if (d.observer)
-        d.observer->beginReset();
-    d.DropEntries();
-    d.state = TableState::Closed;
-    d.atEnd = false;
-    if (d.observer)
-        d.observer->endReset();
+    d.DropEntries(TableState::Closed);
     d.Announce(before);
 }
 
@@ -823,12 +825,7 @@ void PhoneBookTable::ClearEntries() {
     d.RequireOpen();
     auto before = d.Take();
     d.Settle();
-    if (d.observer)
-        d.observer->beginReset();
-    d.DropEntries();
-    d.atEnd = false;
-    if (d.observer)
-        d.observer->endReset();
+    d.DropEntries(TableState::Settled);
     d.Announce(before);
 }
 
