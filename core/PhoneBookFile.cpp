@@ -38,12 +38,11 @@ public:
     // True when no byte is left or the next one is a Ctrl-Z: the end of the
     // entry lines.
     int AtEntriesEnd(bool& end) {
-        if (pos_ == end_) {
-            if (const int error = Refill()) {
-                return error;
-            }
+        bool held = false;
+        if (const int error = HoldByte(held)) {
+            return error;
         }
-        end = pos_ == end_ || data_[pos_] == kCtrlZ;
+        end = !held || data_[pos_] == kCtrlZ;
         return 0;
     }
 
@@ -76,13 +75,9 @@ private:
     int ReadLineSlowly(std::string& line) {
         line.clear();
         for (;;) {
-            if (pos_ == end_) {
-                if (const int error = Refill()) {
-                    return error;
-                }
-                if (pos_ == end_) {
-                    return 0;
-                }
+            bool held = false;
+            if (const int error = HoldByte(held); error != 0 || !held) {
+                return error;
             }
             const char* const begin = data_ + pos_;
             const char* const stop = data_ + end_;
@@ -110,6 +105,18 @@ private:
         }
     }
 
+    // Reads on when every byte held has been used; held tells whether a
+    // byte is held afterwards (false at the end of the input).
+    int HoldByte(bool& held) {
+        if (pos_ == end_) {
+            if (const int error = Refill()) {
+                return error;
+            }
+        }
+        held = pos_ != end_;
+        return 0;
+    }
+
     // Called only when every byte held has been used.
     int Refill() {
         if (exhausted_) {
@@ -130,13 +137,9 @@ private:
 
     int SkipRestOfLine() {
         for (;;) {
-            if (pos_ == end_) {
-                if (const int error = Refill()) {
-                    return error;
-                }
-                if (pos_ == end_) {
-                    return 0;
-                }
+            bool held = false;
+            if (const int error = HoldByte(held); error != 0 || !held) {
+                return error;
             }
             const void* lf = std::memchr(data_ + pos_, '\n', end_ - pos_);
             if (lf != nullptr) {
