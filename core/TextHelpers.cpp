@@ -129,11 +129,12 @@ int SplitText(std::string_view text, std::string_view delimiter, StringList& lis
                 // A quoted item that ends the text is its last item.
                 return static_cast<int>(list.size());
             }
-            // Step over what follows the closing quote: the delimiter, or a
-            // stray character, which is dropped.
-            pos += text.compare(pos, delimiter.size(), delimiter) == 0 && !delimiter.empty()
+            // Step over what follows the closing quote: the delimiter, or
+            // else one stray byte, which is dropped. A byte, not a
+            // character: a lead byte there does not take its neighbour.
+            pos += delimiter.size() > 1 && text.compare(pos, delimiter.size(), delimiter) == 0
                        ? delimiter.size()
-                       : CharLength(text, pos);
+                       : 1;
         }
         const std::size_t hit = FindAtBoundary(text, delimiter, pos);
         if (hit == std::string_view::npos) {

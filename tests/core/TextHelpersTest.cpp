@@ -69,6 +69,12 @@ const SplitCase kQuotedCases[] = {
     {"plain then quoted", "a\t\"b\tc\"", "\t", true, {"a", "b\tc"}},
     {"unterminated keeps every byte", "\"abc", "\t", true, {"abc"}},
     {"quote as trail byte is no quote", "\"\x81\"x\"\ty", "\t", true, {"\x81\"x", "y"}},
+    // After the closing quote the scan moves on by one byte, whatever it is:
+    // a lead byte there does not take the next byte with it.
+    {"other byte after the closing quote is dropped", "\"a\"xb\tc", "\t", true, {"a", "b", "c"}},
+    {"lead byte after the closing quote", "\"a\"\x82\xa0z\tc", "\t", true, {"a", "\xa0z", "c"}},
+    {"TAB after a lead byte after the closing quote", "\"a\"\x81\tb", "\t", true, {"a", "", "b"}},
+    {"longer delimiter after the closing quote consumed whole", "\"a\"ab2", "ab", true, {"a", "2"}},
 };
 INSTANTIATE_TEST_SUITE_P(Quoted, SplitTextTest, testing::ValuesIn(kQuotedCases));
 
