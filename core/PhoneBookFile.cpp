@@ -307,17 +307,11 @@ void ThrowInOutError(int errnoValue, const std::string& path) {
 }
 
 std::string BackupName(std::string_view path) {
-    std::size_t lastSlash = std::string_view::npos;
-    std::size_t lastDot = std::string_view::npos;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        if (path[i] == '/') {
-            lastSlash = i;
-        } else if (path[i] == '.') {
-            lastDot = i;
-        } else if (IsLeadByte(static_cast<unsigned char>(path[i]))) {
-            ++i;
-        }
-    }
+    // Paths are UTF-8 bytes, not code page 932: read as the latter, a byte
+    // in 0x81..0x9F would swallow the "." or "/" after it. Neither byte is
+    // ever part of a UTF-8 (or code page 932) character, so search bytes.
+    const std::size_t lastSlash = path.rfind('/');
+    const std::size_t lastDot = path.rfind('.');
     const bool hasExtension = lastDot != std::string_view::npos &&
                               (lastSlash == std::string_view::npos || lastDot > lastSlash);
     std::string name(path.substr(0, hasExtension ? lastDot : path.size()));

@@ -114,6 +114,18 @@ public:
         return names;
     }
 
+    // Paths of the files (not folders) below the folder, relative, sorted.
+    std::vector<std::string> FileNames() const {
+        std::vector<std::string> names;
+        for (const auto& item : fs::recursive_directory_iterator(path_)) {
+            if (!item.is_directory()) {
+                names.push_back(fs::relative(item.path(), path_).string());
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
 private:
     std::string path_;
 };
@@ -725,6 +737,62 @@ TEST(BackupNameTest, ReplacesOrAppendsTheExtension) {
         EXPECT_EQ(Show(BackupName(path)), Show(backup)) << Show(path);
     }
 }
+
+// UTF-8 file names, as they come from the file dialog. Their bytes in
+// 0x81..0x9F are no lead bytes: they never hide a "." or "/" after them.
+struct BackupCase {
+    std::string file;   // relative to a fresh folder
+    std::string backup; // the same
+    // Files that must be left as they are, such as a backup name that a
+    // misread "/" would produce.
+    std::vector<std::string> bystanders;
+};
+
+void PrintTo(const BackupCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+const BackupCase kBackupCases[] = {
+    {"リスト.txt", "リスト.BAK", {}},
+    {"電話帳", "電話帳.BAK", {}},
+    {"ゼンブ.TXT", "ゼンブ.BAK", {}},
+    {"v1.あ/data", "v1.あ/data.BAK", {"v1.BAK"}},
+    {"社員.名簿/ソフト.txt", "社員.名簿/ソフト.BAK", {"社員.BAK", "社員.名簿/ソフト.txt.BAK"}},
+    {"a.b.c", "a.b.BAK", {"a.BAK"}},
+    {"tel.d/DATA", "tel.d/DATA.BAK", {"tel.BAK"}},
+    {"DATA.TXT", "DATA.BAK", {}},
+};
+
+class BackupFileTest : public testing::TestWithParam<BackupCase> {};
+
+TEST_P(BackupFileTest, NameIsFoundByteByByte) {
+    const BackupCase& c = GetParam();
+    EXPECT_EQ(BackupName(c.file), c.backup);
+    EXPECT_EQ(BackupName("/home/山田/" + c.file), "/home/山田/" + c.backup);
+}
+
+TEST_P(BackupFileTest, CopyLandsBesideTheFile) {
+    const BackupCase& c = GetParam();
+    TempDir dir;
+    fs::create_directories(fs::path(dir / c.file).parent_path());
+    WriteBytes(dir / c.file, kSixLines);
+    for (const std::string& bystander : c.bystanders) {
+        fs::create_directories(fs::path(dir / bystander).parent_path());
+        WriteBytes(dir / bystander, "untouched");
+    }
+    MakeBackupCopy(dir / c.file);
+    EXPECT_EQ(ReadBytes(dir / c.backup), kSixLines);
+    for (const std::string& bystander : c.bystanders) {
+        EXPECT_EQ(ReadBytes(dir / bystander), "untouched") << bystander;
+    }
+    std::vector<std::string> expected = c.bystanders;
+    expected.push_back(c.file);
+    expected.push_back(c.backup);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(dir.FileNames(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BackupFileTest, testing::ValuesIn(kBackupCases));
 
 TEST(MakeBackupCopyTest, CopiesBesideTheFileAndReplacesAnOldBackup) {
     TempDir dir;

@@ -143,6 +143,59 @@ TEST_F(RuvotelTest, SortInPlaceKeepsBackupAndRewritesSortedWithCrLf) {
     EXPECT_EQ(ReadFile(Path("book.BAK")), kUnsortedBook);
 }
 
+// UTF-8 file names: the backup takes the extension after the last "." of
+// the last path component, found byte by byte.
+struct BackupCase {
+    std::string file;
+    std::string backup;
+    std::vector<std::string> bystanders; // left as they are
+};
+
+void PrintTo(const BackupCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class RuvotelBackupTest : public RuvotelTest, public testing::WithParamInterface<BackupCase> {};
+
+TEST_P(RuvotelBackupTest, SortMakesTheBackupBesideTheFile) {
+    const BackupCase& c = GetParam();
+    fs::create_directories(Path(c.file).parent_path());
+    WriteFile(Path(c.file), kUnsortedBook);
+    for (const std::string& bystander : c.bystanders) {
+        fs::create_directories(Path(bystander).parent_path());
+        WriteFile(Path(bystander), "untouched");
+    }
+
+    const RunResult result = Run({"sort", c.file});
+
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(Path(c.file)), kSortedBook);
+    EXPECT_EQ(ReadFile(Path(c.backup)), kUnsortedBook);
+    std::vector<std::string> expected = c.bystanders;
+    expected.push_back(c.file);
+    expected.push_back(c.backup);
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> files;
+    for (const auto& item : fs::recursive_directory_iterator(dir_)) {
+        if (!item.is_directory())
+            files.push_back(fs::relative(item.path(), dir_).string());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, expected);
+    for (const std::string& bystander : c.bystanders)
+        EXPECT_EQ(ReadFile(Path(bystander)), "untouched") << bystander;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RuvotelBackupTest,
+    testing::Values(BackupCase{"リスト.txt", "リスト.BAK", {}},
+                    BackupCase{"電話帳", "電話帳.BAK", {}},
+                    BackupCase{"ゼンブ.TXT", "ゼンブ.BAK", {}},
+                    BackupCase{"v1.あ/data", "v1.あ/data.BAK", {"v1.BAK"}},
+                    BackupCase{"社員.名簿/ソフト.txt", "社員.名簿/ソフト.BAK", {"社員.BAK"}},
+                    BackupCase{"a.b.c", "a.b.BAK", {"a.BAK"}},
+                    BackupCase{"book.txt", "book.BAK", {}}));
+
 TEST_F(RuvotelTest, SortToOutputOnlyReadsTheInput) {
     WriteFile(Path("book.txt"), kUnsortedBook);
     WriteFile(Path("sorted.txt"), "old content that must go");
