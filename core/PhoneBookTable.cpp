@@ -37,9 +37,13 @@ constexpr const char* kNotEditingText =
     "\x82\xCD\x91\x7D\x93\xFC\x83\x82\x81\x5B\x83\x68\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC"
     "\x82\xB9\x82\xF1";
 // "項目 '" ... "' が見つかりません"
-constexpr const char* kFieldNotFoundHead = "\x8D\x80\x96\xDA\x20\x27";
+constexpr const char* kFieldHead = "\x8D\x80\x96\xDA\x20\x27";
 constexpr const char* kNotFoundTail = "\x27\x20\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC"
                                       "\x82\xB9\x82\xF1";
+// "項目 '" ... "' の値にタブや改行は入れられません"
+constexpr const char* kNoLineBreakTail =
+    "\x27\x20\x82\xCC\x92\x6C\x82\xC9\x83\x5E\x83\x75\x82\xE2\x89\xFC\x8D\x73\x82\xCD"
+    "\x93\xFC\x82\xEA\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1";
 // "インデックス '" ... "' が見つかりません"
 constexpr const char* kIndexNotFoundHead = "\x83\x43\x83\x93\x83\x66\x83\x62\x83\x4E\x83\x58"
                                            "\x20\x27";
@@ -78,6 +82,21 @@ std::string_view FitToField(std::string_view text, std::size_t width) {
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     return text;
+}
+
+// True when the text, up to its first NUL, holds a TAB, CR or LF: bytes
+// that a phone-book line cannot carry inside a value.
+bool HoldsLineBreakOrTab(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte > '\r')
+            continue;
+        if (byte == 0)
+            return false;
+        if (byte == '\t' || byte == '\n' || byte == '\r')
+            return true;
+    }
+    return false;
 }
 
 // Bump allocator for records and sort keys: one block per megabyte instead of
@@ -578,7 +597,7 @@ struct PhoneBookTable::Impl {
                                                                                 : 1;
         if (EqualsIgnoringCase(fieldName, kFieldNames[f]))
             return f;
-        std::string text = kFieldNotFoundHead;
+        std::string text = kFieldHead;
         text += fieldName;
         text += kNotFoundTail;
         Fail(text);
@@ -867,6 +886,12 @@ void PhoneBookTable::SetField(Field field, std::string_view text) {
     if (!d.Pending())
         d.Fail(kNotEditingText);
     auto f = static_cast<std::size_t>(field);
+    if (HoldsLineBreakOrTab(text)) {
+        std::string message = kFieldHead;
+        message += kFieldNames[f];
+        message += kNoLineBreakTail;
+        d.Fail(message);
+    }
     d.pending[f] = FitToField(text, kFieldDefs[f].width);
     d.pendingSet |= std::uint8_t(1u << f);
     d.pendingAssigned = true;

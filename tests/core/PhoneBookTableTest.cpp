@@ -122,6 +122,11 @@ protected:
     }
 };
 
+// "' の値にタブや改行は入れられません", after "項目 '" and the field's name
+const std::string kNoLineBreakTail =
+    "' \x82\xCC\x92\x6C\x82\xC9\x83\x5E\x83\x75\x82\xE2\x89\xFC\x8D\x73\x82\xCD\x93\xFC"
+    "\x82\xEA\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1";
+
 // --- Storing rule ---------------------------------------------------------
 
 struct StoreCase {
@@ -163,7 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
                   k35.substr(0, 28) + "  " + "XYZWV", k35.substr(0, 28)},
         StoreCase{"three spaces give the empty text", Field::Kana, "   ", ""},
         StoreCase{"leading spaces stay", Field::Name, "  ab", "  ab"},
-        StoreCase{"a trailing TAB stays", Field::Name, "ab\t", "ab\t"},
+        StoreCase{"other control bytes stay", Field::Name, "a\x0b\x0c\x1a", "a\x0b\x0c\x1a"},
+        StoreCase{"TAB and line ends after NUL are not looked at", Field::Kana, "ab\0\t\r\n"s,
+                  "ab"},
         StoreCase{"a trailing ideographic space stays", Field::Name, "ab\x81\x40", "ab\x81\x40"},
         StoreCase{"the text ends at NUL", Field::Tel,
                   "12\0"s
@@ -185,6 +192,68 @@ INSTANTIATE_TEST_SUITE_P(
         StoreCase{"group drops a half character", Field::Group, "1\x82\x50", "1"},
         StoreCase{"half-width katakana are single bytes", Field::Group, "\xB1\xB2\xB3",
                   "\xB1\xB2"}));
+
+// A value never holds TAB, CR or LF: the file could not carry it. Such a
+// text is refused whole, also where the cut to the field's width or
+// trailing spaces would have dropped the byte.
+struct RefuseCase {
+    const char* what;
+    Field field;
+    std::string text;
+};
+
+void PrintTo(const RefuseCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+const RefuseCase kRefuseCases[] = {
+    {"a trailing TAB", Field::Name, "ab\t"},
+    {"a TAB inside", Field::Kana, "\xB1\t\xB2"},
+    {"an LF", Field::Tel, "03\n1234"},
+    {"a CR", Field::Group, "1\r"},
+    {"CR LF", Field::Name, "ab\r\n"},
+    {"TAB after a lead byte", Field::Kana, "\x81\t"},
+    {"TAB beyond the width", Field::Group, "01\t"},
+    {"TAB before trailing spaces", Field::Tel, "1\t  "},
+    {"TAB before NUL", Field::Name, "a\t\0b"s},
+};
+
+class RefuseTest : public testing::TestWithParam<std::tuple<RefuseCase, bool>> {};
+
+TEST_P(RefuseTest, TabOrLineEndIsRefusedAndNothingStored) {
+    const auto& [c, byName] = GetParam();
+    const std::string name = FieldDefs()[static_cast<std::size_t>(c.field)].name;
+    const std::string expected = "CData: " + kFieldHead + name + kNoLineBreakTail;
+    auto set = [&](PhoneBookTable& table) {
+        if (byName)
+            table.SetField(name, c.text);
+        else
+            table.SetField(c.field, c.text);
+    };
+    PhoneBookTable table;
+    const Values stored{"01"s, "old"s, "K"s, "1"s};
+    Add(table, stored);
+
+    // A change keeps the current values.
+    table.EditEntry();
+    EXPECT_EQ(Message([&] { set(table); }), expected);
+    EXPECT_EQ(table.State(), TableState::Changing);
+    EXPECT_EQ(table.GetField(c.field), *stored[c.field]);
+    table.CommitEntry();
+    EXPECT_EQ(ReadRows(table), std::vector<Values>{stored});
+
+    // A new entry stays untouched, so settling it drops it.
+    table.AppendEntry();
+    EXPECT_EQ(Message([&] { set(table); }), expected);
+    EXPECT_TRUE(table.PendingEntryUntouched());
+    EXPECT_EQ(table.GetField(c.field), "");
+    table.MoveFirst();
+    EXPECT_EQ(table.EntryCount(), 1u);
+    EXPECT_EQ(ReadRows(table), std::vector<Values>{stored});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RefuseTest,
+                         testing::Combine(testing::ValuesIn(kRefuseCases), testing::Bool()));
 
 TEST_F(PhoneBookTableTest, EntryWithoutAssignmentsHasFourUnsetFields) {
     table.AppendEntry();
