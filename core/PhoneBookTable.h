@@ -77,6 +77,9 @@ public:
     void ClearEntries();
     void AppendEntry();
     void EditEntry();
+    // Stores text into the pending entry by the storing rule (up to the
+    // first NUL, cut to the width, no trailing spaces). A text holding a TAB,
+    // CR or LF before its first NUL is refused and nothing is stored.
     void SetField(std::string_view field, std::string_view text);
     void SetField(Field field, std::string_view text);
     std::string GetField(std::string_view field) const;
