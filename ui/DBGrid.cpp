@@ -4,6 +4,7 @@
 #include "RuvoApplication.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include <QStyledItemDelegate>
 
 #include <cmath>
+#include <utility>
 
 namespace ruvo {
 
@@ -38,8 +40,10 @@ protected:
     }
 
     void mousePressEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton)
-            grid_->RowPressed(logicalIndexAt(event->position().toPoint()));
+        if (event->button() != Qt::LeftButton)
+            return;
+        grid_->TakeFocusFromClick();
+        grid_->RowPressed(logicalIndexAt(event->position().toPoint()));
     }
     void mouseMoveEvent(QMouseEvent*) override {}
     void mouseReleaseEvent(QMouseEvent*) override {}
@@ -93,10 +97,45 @@ private:
 
 namespace {
 
-// Whole rows are selected; no focus frame around a single cell.
+constexpr int kIndicatorWidth = 11;
+// Cell text starts this far inside the cell.
+constexpr int kTextInset = 2;
+
+// Whole rows are selected; no focus frame around a single cell. The columns
+// are exactly as wide as their longest value: the text is clipped at the
+// cell's edge, never shortened with an ellipsis.
 class RowDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QString text = std::exchange(cell.text, QString());
+        // The style paints the background and the selection, we the text.
+        const QWidget* widget = cell.widget;
+        const QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+
+        QPalette::ColorGroup group =
+            cell.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !cell.state.testFlag(QStyle::State_Active))
+            group = QPalette::Inactive;
+        const bool selected = cell.state.testFlag(QStyle::State_Selected);
+        painter->save();
+        painter->setClipRect(cell.rect);
+        painter->setFont(cell.font);
+        painter->setPen(
+            cell.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        const Qt::Alignment horizontal = cell.displayAlignment & Qt::AlignHorizontal_Mask;
+        const QRect area = horizontal.testFlag(Qt::AlignHCenter)
+                               ? cell.rect
+                               : cell.rect.adjusted(kTextInset, 0, 0, 0);
+        painter->drawText(
+            area, int(horizontal | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip), text);
+        painter->restore();
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -104,8 +143,6 @@ protected:
         option->state &= ~QStyle::State_HasFocus;
     }
 };
-
-constexpr int kIndicatorWidth = 11;
 
 } // namespace
 
@@ -289,8 +326,17 @@ void TDBGrid::EnsureRowVisible(int row) {
         bar->setValue(row - visible + 1);
 }
 
+bool TDBGrid::TakesInput() const {
+    return isEnabled() && dataSource_ && dataSource_->Table().State() == TableState::Settled;
+}
+
+void TDBGrid::TakeFocusFromClick() {
+    if (TakesInput())
+        setFocus(Qt::MouseFocusReason);
+}
+
 void TDBGrid::Move(const std::function<void()>& move) {
-    if (!dataSource_ || dataSource_->Table().RowCount() == 0)
+    if (!TakesInput() || dataSource_->Table().RowCount() == 0)
         return;
     RunHandler(move);
     ShowCurrentRow();
@@ -341,6 +387,8 @@ void TDBGrid::ScrollBarAction(int action) {
 
 void TDBGrid::Wheel(QWheelEvent* event) {
     event->accept();
+    if (!TakesInput())
+        return;
     wheelRemainder_ += event->angleDelta().y();
     const int notches = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
     wheelRemainder_ -= notches * QWheelEvent::DefaultDeltasPerStep;
@@ -355,13 +403,14 @@ void TDBGrid::RowPressed(int row) {
 }
 
 void TDBGrid::DblClick() {
-    if (OnDblClick)
+    if (TakesInput() && OnDblClick)
         RunHandler(OnDblClick);
 }
 
 bool TDBGrid::event(QEvent* event) {
     // Double-clicks on the grid's frame or its (disabled) corner reach the
-    // grid itself: they count as double-clicks on the grid too.
+    // grid itself: they count as double-clicks on the grid too. This runs
+    // before Qt's own test for a disabled widget.
     if (event->type() == QEvent::MouseButtonDblClick &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         DblClick();
@@ -371,10 +420,25 @@ bool TDBGrid::event(QEvent* event) {
 }
 
 bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == horizontalHeader()->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        DblClick();
-        return true;
+    if (watched == horizontalHeader()->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseMove:
+            // Filters run before Qt's test for a disabled widget: a grey
+            // grid's titles are neither resized nor moved.
+            if (!TakesInput())
+                return true;
+            if (event->type() == QEvent::MouseButtonPress)
+                TakeFocusFromClick();
+            break;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                DblClick();
+            return true;
+        default:
+            break;
+        }
     }
     if (watched == verticalScrollBar() && event->type() == QEvent::Wheel) {
         Wheel(static_cast<QWheelEvent*>(event));
@@ -384,6 +448,10 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     int key = event->key() == Qt::Key_Enter ? int(Qt::Key_Return) : event->key();
     if (OnKeyDown) {
         RunHandler([&] { OnKeyDown(key, event->modifiers()); });

@@ -67,6 +67,11 @@ private:
     void EnsureRowVisible(int row);
     void ScrollBarAction(int action);
     void Wheel(QWheelEvent* event);
+    // Mouse, wheel and keys act only while the grid is enabled (browse
+    // mode) and no entry is pending: a disabled grid still receives some
+    // events through its overrides and filters.
+    bool TakesInput() const;
+    void TakeFocusFromClick();
     void RowPressed(int row);
     void DblClick();
     void Move(const std::function<void()>& move);
