@@ -1,6 +1,15 @@
 #include "UAEdit.h"
 
+#include "SingleLineText.h"
+
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+#include <memory>
 
 namespace ruvo {
 
@@ -26,6 +35,72 @@ void TUAEdit::SetAlignment(TAlignment value) {
 
 void TUAEdit::ApplyAlignment() {
     setAlignment(TextAlignment(alignment_, layoutDirection() == Qt::RightToLeft));
+}
+
+namespace {
+
+QString OneLine(const QString& text) {
+    return QString::fromStdU32String(SingleLineText(text.toStdU32String()));
+}
+
+} // namespace
+
+void TUAEdit::PasteAsOneLine(QClipboard::Mode mode) {
+    if (isReadOnly())
+        return;
+    const QString text = QGuiApplication::clipboard()->text(mode);
+    if (!text.isEmpty() || hasSelectedText())
+        insert(OneLine(text));
+}
+
+void TUAEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        PasteAsOneLine();
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TUAEdit::mouseReleaseEvent(QMouseEvent* event) {
+    // The middle button pastes the X11 selection.
+    if (event->button() == Qt::MiddleButton && !isReadOnly() &&
+        QGuiApplication::clipboard()->supportsSelection()) {
+        deselect();
+        PasteAsOneLine(QClipboard::Selection);
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
+}
+
+void TUAEdit::contextMenuEvent(QContextMenuEvent* event) {
+    const std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    // The menu's paste runs Qt's own slot; it is given ours instead. Qt
+    // names the action with this same translated text.
+    const QString pasteText = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(u'\t', 0, 0) == pasteText) {
+            action->disconnect(this);
+            connect(action, &QAction::triggered, this, [this] { PasteAsOneLine(); });
+        }
+    }
+    menu->exec(event->globalPos());
+}
+
+void TUAEdit::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasText()) {
+        QLineEdit::dropEvent(event);
+        return;
+    }
+    QMimeData oneLine;
+    oneLine.setText(OneLine(event->mimeData()->text()));
+    QDropEvent copy(event->position(), event->possibleActions(), &oneLine, event->buttons(),
+                    event->modifiers(), event->type());
+    copy.setDropAction(event->dropAction());
+    QLineEdit::dropEvent(&copy);
+    event->setDropAction(copy.dropAction());
+    event->setAccepted(copy.isAccepted());
 }
 
 void TUAEdit::changeEvent(QEvent* event) {

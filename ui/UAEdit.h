@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QClipboard>
 #include <QLineEdit>
 
 #include <cstdint>
@@ -23,11 +24,19 @@ public:
     // Where the text is placed for an alignment value and reading order.
     static Qt::Alignment TextAlignment(TAlignment value, bool rightToLeft);
 
+    // Pastes the clipboard as one line (what the context menu and the keys
+    // do): a phone-book value holds no TAB or line break.
+    void PasteAsOneLine(QClipboard::Mode mode = QClipboard::Clipboard);
+
 signals:
     void AlignmentChanged();
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     int AlignmentValue() const { return alignment_; }

@@ -19,9 +19,10 @@ TEST(SingleLineTextTest, BreaksBecomeOneSpaceAndControlsGo) {
         {"CR alone", U"a\rb", U"a b"},
         {"line and paragraph separators", U"a\u2028b\u2029c", U"a b c"},
         {"a trailing line end", U"0312345678\r\n", U"0312345678 "},
-        {"other C0 controls are dropped", U"a\x01\x1b"
-                                          U"b\x7f"
-                                          U"c",
+        {"other C0 controls are dropped",
+         U"a\x01\x1b"
+         U"b\x7f"
+         U"c",
          U"abc"},
         {"C1 controls are dropped", U"a\u0085b\u009fc", U"abc"},
         {"a control inside a run of breaks", U"a\r\x01\nb", U"a b"},
