@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSettings>
 #include <QStringDecoder>
 #include <QTranslator>
 
@@ -23,6 +24,10 @@ TRuvoApplication::TRuvoApplication(int& argc, char** argv) : QApplication(argc, 
     // The window's layout is drawn for this face; IPA Mincho has the same
     // metrics (half-width characters half an em wide).
     QFont::insertSubstitution(u"ＭＳ 明朝"_s, u"IPAMincho"_s);
+    // The program keeps no settings, but Qt's file dialog stores its folder
+    // history in the user's QtProject.conf whenever it closes. Settings of
+    // the user scope go where no file can ever be created.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, u"/dev/null"_s);
 }
 
 bool TRuvoApplication::LoadJapaneseTranslation() {

@@ -129,6 +129,9 @@ private:
     // for the loop to end.
     enum class FileLoop { None, Reading, Writing };
     FileLoop fileLoop_ = FileLoop::None;
+    // False when the last open did not read its file to the end: a save
+    // would then replace a file with only part of its entries.
+    bool lastOpenReadWhole_ = false;
     bool closePending_ = false;
     class FileLoopScope;
     MessagePump FilePump();

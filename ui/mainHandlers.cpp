@@ -3,10 +3,14 @@
 
 #include "Cp932Text.h"
 #include "Dialogs.h"
+#include "Errors.h"
 #include "TextHelpers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+
+#include <cerrno>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,6 +29,15 @@ void SetBusyCursor() {
 void SetDefaultCursor() {
     while (QApplication::overrideCursor())
         QApplication::restoreOverrideCursor();
+}
+
+// False only when the path is known to name nothing (a missing file or
+// folder); an unreadable folder may hide a file.
+bool PathMayExist(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0)
+        return true;
+    return errno != ENOENT && errno != ENOTDIR;
 }
 
 } // namespace
@@ -161,10 +174,12 @@ void TFRuvoTelEdit::BOpenClick(QObject*) {
     SetBusyCursor();
     SetWindowMode(2);
     FileName = *path;
+    lastOpenReadWhole_ = false;
     MakeBackupCopy(FileName);
     try {
         const FileLoopScope reading(*this, FileLoop::Reading);
         ReadPhoneBookFile(FileName, Headers, CData, FilePump());
+        lastOpenReadWhole_ = true;
     } catch (...) {
         // A close asked for while reading wins over the failure's message:
         // the entries would go with the window anyway.
@@ -233,6 +248,9 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
     // Not while a file is read: the file is not whole yet.
     if (FileLoopRunning())
         return;
+    if (!lastOpenReadWhole_ && PathMayExist(FileName))
+        throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
+                        .value());
     SetBusyCursor();
     SetWindowMode(1);
     try {

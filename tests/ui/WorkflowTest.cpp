@@ -462,13 +462,30 @@ private slots:
         QCOMPARE(w.DBG->CurrentRow(), read - 1);
         QCOMPARE(ReadBytes(dir.filePath(u"book.BAK"_s)), SimpleBook(kBookEntries));
 
-        // The window works on with those entries, and a save writes them.
+        // The window works on with those entries, but a save must not
+        // replace the file with part of it.
         ClickRow(w, 0);
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QTest::mouseClick(w.BSave, Qt::LeftButton);
+        const auto refused = Dialogs::TakeShown();
+        QCOMPARE(refused.size(), 1u);
+        QCOMPARE(ErrorText(refused[0]),
+                 u"ファイルを最後まで読み込めなかったので、上書き保存はできません."_s);
+        QCOMPARE(WindowMode(w), 2);
+        QCOMPARE(w.CData.EntryCount(), static_cast<std::size_t>(read));
+        QCOMPARE(ReadBytes(book), SimpleBook(kBookEntries));
+
+        // Opened again and read whole, the file is saved, and the cursor is
+        // back to normal.
+        QTest::keyClick(w.DBG, Qt::Key_Escape);
+        QCOMPARE(WindowMode(w), 1);
+        OpenThroughDialog(w, book);
+        QCOMPARE(w.CData.EntryCount(), static_cast<std::size_t>(kBookEntries));
         QTest::mouseClick(w.BSave, Qt::LeftButton);
         QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(WindowMode(w), 1);
         QCOMPARE(w.CData.EntryCount(), 0u);
-        QCOMPARE(ReadBytes(book).count("\r\n"), 6 + read);
+        QCOMPARE(ReadBytes(book).count("\r\n"), 6 + kBookEntries);
     }
 
     void failedSaveOfReadOnlyFile() {
