@@ -251,7 +251,7 @@ not_composing() { ! composing; }
 mark() { printf '%s %s\n' "$(wc -l <"$events")" "$1" >>"$run/marks.txt"; }
 
 # -- the editor
-cd "$run"
+cd "$run" || { fail "cd $run"; exit 0; }
 "$run/ruvoteledit" >"$log/editor.txt" 2>&1 &
 editor=$!
 pids+=("$editor")
