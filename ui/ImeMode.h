@@ -1,17 +1,13 @@
 #pragma once
 
-class QWidget;
-
 namespace ruvo {
 
-// Input-method setting of a text box. Linux input methods take no orders
-// from the application; the closest Qt offers is to switch input-method
-// support off for a box, or on with hints.
+// Input-method mode of a text box, applied whenever the box has the focus.
+// imClose: the input method is off; keys type straight into the box.
+// imHira: the input method is on (the usual kana-kanji input).
+// imSKata: the input method is on, and what it commits, like what is typed,
+// enters as half-width katakana: no Linux input method can be switched to
+// that mode, so the box converts.
 enum TImeMode { imClose, imHira, imSKata };
-
-// imClose: no input method for the box, keys type directly.
-// imHira: input method on, no restriction (the usual kana-kanji input).
-// imSKata: input method on, asking for katakana without prediction.
-void SetImeMode(QWidget* box, TImeMode mode);
 
 } // namespace ruvo

@@ -1,10 +1,14 @@
 #include "UAEdit.h"
 
+#include "HalfWidthKana.h"
 #include "SingleLineText.h"
 
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QInputMethod>
+#include <QInputMethodEvent>
+#include <QInputMethodQueryEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -43,7 +47,57 @@ QString OneLine(const QString& text) {
     return QString::fromStdU32String(SingleLineText(text.toStdU32String()));
 }
 
+QString HalfWidthKana(const QString& text) {
+    return QString::fromStdU32String(ToHalfWidthKana(text.toStdU32String()));
+}
+
 } // namespace
+
+void TUAEdit::SetImeMode(TImeMode mode) {
+    imeMode_ = mode;
+    setAttribute(Qt::WA_InputMethodEnabled, mode != imClose);
+    setInputMethodHints(mode == imClose   ? Qt::ImhPreferNumbers | Qt::ImhLatinOnly
+                        : mode == imSKata ? Qt::ImhNoPredictiveText
+                                          : Qt::ImhNone);
+    // The platform asks a box only when it gets the focus.
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImHints);
+}
+
+bool TUAEdit::AcceptsInputMethod() const {
+    return imeMode_ != imClose && isEnabled() && !isReadOnly();
+}
+
+QVariant TUAEdit::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled)
+        return AcceptsInputMethod();
+    return QLineEdit::inputMethodQuery(query);
+}
+
+bool TUAEdit::event(QEvent* event) {
+    const bool handled = QLineEdit::event(event);
+    // QLineEdit answers this query itself, from its own state only.
+    if (event->type() == QEvent::InputMethodQuery) {
+        auto* query = static_cast<QInputMethodQueryEvent*>(event);
+        if (query->queries().testFlag(Qt::ImEnabled))
+            query->setValue(Qt::ImEnabled, AcceptsInputMethod());
+    }
+    return handled;
+}
+
+void TUAEdit::inputMethodEvent(QInputMethodEvent* event) {
+    // Text being composed shows as the input method sends it; only what it
+    // commits enters converted.
+    if (imeMode_ != imSKata || event->commitString().isEmpty()) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent converted(event->preeditString(), event->attributes());
+    converted.setCommitString(HalfWidthKana(event->commitString()), event->replacementStart(),
+                              event->replacementLength());
+    QLineEdit::inputMethodEvent(&converted);
+    event->setAccepted(converted.isAccepted());
+}
 
 void TUAEdit::PasteAsOneLine(QClipboard::Mode mode) {
     if (isReadOnly())
@@ -58,6 +112,18 @@ void TUAEdit::keyPressEvent(QKeyEvent* event) {
         PasteAsOneLine();
         event->accept();
         return;
+    }
+    const QString typed = event->text();
+    if (imeMode_ == imSKata && !typed.isEmpty() && typed.front().isPrint()) {
+        const QString converted = HalfWidthKana(typed);
+        if (converted != typed) {
+            QKeyEvent key(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                          event->nativeVirtualKey(), event->nativeModifiers(), converted,
+                          event->isAutoRepeat(), static_cast<quint16>(event->count()));
+            QLineEdit::keyPressEvent(&key);
+            event->setAccepted(key.isAccepted());
+            return;
+        }
     }
     QLineEdit::keyPressEvent(event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImeMode.h"
+
 #include <QClipboard>
 #include <QLineEdit>
 
@@ -24,6 +26,14 @@ public:
     // Where the text is placed for an alignment value and reading order.
     static Qt::Alignment TextAlignment(TAlignment value, bool rightToLeft);
 
+    TImeMode ImeMode() const { return imeMode_; }
+    // Takes effect at once, also while the box has the focus.
+    void SetImeMode(TImeMode mode);
+
+    // What the box tells the platform: the input method is enabled only
+    // while the box takes input and its mode is not imClose.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
     // Pastes the clipboard as one line (what the context menu and the keys
     // do): a phone-book value holds no TAB or line break.
     void PasteAsOneLine(QClipboard::Mode mode = QClipboard::Clipboard);
@@ -32,7 +42,9 @@ signals:
     void AlignmentChanged();
 
 protected:
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -42,8 +54,10 @@ private:
     int AlignmentValue() const { return alignment_; }
     void SetAlignmentValue(int value) { SetAlignment(static_cast<TAlignment>(value)); }
     void ApplyAlignment();
+    bool AcceptsInputMethod() const;
 
     TAlignment alignment_ = taLeftJustify;
+    TImeMode imeMode_ = imHira;
 };
 
 } // namespace ruvo

@@ -2,7 +2,6 @@
 
 #include "Cp932ByteLimit.h"
 #include "Cp932Text.h"
-#include "ImeMode.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -83,10 +82,10 @@ void TFRuvoTelEdit::CreateControls() {
     ETel = Place(new TUAEdit(this), "ETel", 567, 48, 135, 24);
     EGroup->SetAlignment(taCenter);
     EGroup->setValidator(new TCp932ByteLimit(kGroupBytes, EGroup));
-    SetImeMode(EGroup, imClose);
-    SetImeMode(EName, imHira);
-    SetImeMode(EKana, imSKata);
-    SetImeMode(ETel, imClose);
+    EGroup->SetImeMode(imClose);
+    EName->SetImeMode(imHira);
+    EKana->SetImeMode(imSKata);
+    ETel->SetImeMode(imClose);
     for (TUAEdit* box : {EGroup, EName, EKana, ETel})
         boxMemo_[box] = {};
 
