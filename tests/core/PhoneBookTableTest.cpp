@@ -221,7 +221,8 @@ const RefuseCase kRefuseCases[] = {
 class RefuseTest : public testing::TestWithParam<std::tuple<RefuseCase, bool>> {};
 
 TEST_P(RefuseTest, TabOrLineEndIsRefusedAndNothingStored) {
-    const auto& [c, byName] = GetParam();
+    const RefuseCase& c = std::get<0>(GetParam());
+    const bool byName = std::get<1>(GetParam());
     const std::string name = FieldDefs()[static_cast<std::size_t>(c.field)].name;
     const std::string expected = "CData: " + kFieldHead + name + kNoLineBreakTail;
     auto set = [&](PhoneBookTable& table) {
