@@ -22,6 +22,16 @@ FileOps RealFileOps() {
     ops.fsync = [](int fd) { return ::fsync(fd); };
     ops.close = [](int fd) { return ::close(fd); };
     ops.rename = [](const char* from, const char* to) { return ::rename(from, to); };
+    ops.stat = [](const char* path, struct stat* st) { return ::stat(path, st); };
+    ops.lstat = [](const char* path, struct stat* st) { return ::lstat(path, st); };
+    ops.fstat = [](int fd, struct stat* st) { return ::fstat(fd, st); };
+    ops.fchmod = [](int fd, mode_t mode) { return ::fchmod(fd, mode); };
+    ops.fchown = [](int fd, uid_t owner, gid_t group) { return ::fchown(fd, owner, group); };
+    ops.futimens = [](int fd, const struct timespec times[2]) { return ::futimens(fd, times); };
+    ops.ftruncate = [](int fd, off_t length) { return ::ftruncate(fd, length); };
+    ops.fcntl = [](int fd, int command, int argument) { return ::fcntl(fd, command, argument); };
+    ops.unlink = [](const char* path) { return ::unlink(path); };
+    ops.realpath = [](const char* path) { return ::realpath(path, nullptr); };
     return ops;
 }
 
@@ -51,6 +61,12 @@ void FileDescriptor::Reset(int fd) {
         CurrentFileOps().close(fd_);
     }
     fd_ = fd;
+}
+
+int FileDescriptor::Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
 }
 
 int FileDescriptor::Close() {
@@ -119,14 +135,67 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string ResolveLinks(const std::string& path) {
+    std::string target;
+    ResolveLinks(path, target);
+    return target;
+}
+
+int ResolveLinks(const std::string& path, std::string& target) {
+    const FileOps& ops = CurrentFileOps();
+    target = path;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
+    if (ops.lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? 0 : errno;
     }
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    // A dangling link stays as it is: writing through it creates its target.
-    return resolved ? std::string(resolved.get()) : path;
+    if (!S_ISLNK(st.st_mode)) {
+        return 0;
+    }
+    std::unique_ptr<char, decltype(&std::free)> resolved(ops.realpath(path.c_str()), &std::free);
+    if (!resolved) {
+        // A dangling link stays as it is: writing through it creates its
+        // target.
+        return errno == ENOENT ? 0 : errno;
+    }
+    target = resolved.get();
+    return 0;
+}
+
+int OpenRegularFile(const std::string& path, struct stat& st) {
+    const FileOps& ops = CurrentFileOps();
+    // Looked at before opening, so that no device is even opened.
+    if (ops.stat(path.c_str(), &st) != 0) {
+        return -errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return -EACCES;
+    }
+    // Non-blocking, in case a FIFO took the file's place meanwhile: opening
+    // one for reading would wait for a writer.
+    const int fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) {
+        // ENXIO: a socket, or a device without its driver.
+        return errno == ENXIO ? -EACCES : -errno;
+    }
+    FileDescriptor file(fd);
+    if (ops.fstat(fd, &st) != 0) {
+        return -errno;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return -EACCES;
+    }
+    if (const int error = ClearNonBlocking(fd)) {
+        return -error;
+    }
+    return file.Release();
+}
+
+int ClearNonBlocking(int fd) {
+    const FileOps& ops = CurrentFileOps();
+    const int flags = ops.fcntl(fd, F_GETFL, 0);
+    if (flags < 0 || ops.fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return errno;
+    }
+    return 0;
 }
 
 int CreateTempBeside(const std::string& target, std::string& tempPath) {

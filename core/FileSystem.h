@@ -21,6 +21,18 @@ struct FileOps {
     std::function<int(int fd)> fsync;
     std::function<int(int fd)> close;
     std::function<int(const char* from, const char* to)> rename;
+    std::function<int(const char* path, struct stat* st)> stat;
+    std::function<int(const char* path, struct stat* st)> lstat;
+    std::function<int(int fd, struct stat* st)> fstat;
+    std::function<int(int fd, mode_t mode)> fchmod;
+    std::function<int(int fd, uid_t owner, gid_t group)> fchown;
+    std::function<int(int fd, const struct timespec times[2])> futimens;
+    std::function<int(int fd, off_t length)> ftruncate;
+    // fcntl() with an int argument (F_GETFL, F_SETFL).
+    std::function<int(int fd, int command, int argument)> fcntl;
+    std::function<int(const char* path)> unlink;
+    // realpath(path, nullptr): a path to release with free(), or nullptr.
+    std::function<char*(const char* path)> realpath;
 };
 
 // The calls in force; the real ones unless a test replaced them.
@@ -42,6 +54,8 @@ public:
     bool valid() const { return fd_ >= 0; }
     // Closes now; returns 0 or the errno of the failed close.
     int Close();
+    // Gives up the descriptor without closing it.
+    int Release();
 
 private:
     int fd_ = -1;
@@ -63,6 +77,19 @@ std::string FolderOf(const std::string& path);
 // The file a path names: for a symbolic link the file it points to, so that
 // replacing it keeps the link. Other paths come back as they are.
 std::string ResolveLinks(const std::string& path);
+
+// ResolveLinks() that reports why it could not tell: returns 0 or errno and
+// sets target. A path that names nothing, or a dangling link, is no error:
+// it comes back as it is.
+int ResolveLinks(const std::string& path, std::string& target);
+
+// Opens a regular file (links followed) for reading and fills st. Never
+// blocks: a FIFO, socket, device or folder is refused with EACCES before
+// any reading starts. Returns the descriptor or -errno.
+int OpenRegularFile(const std::string& path, struct stat& st);
+
+// Clears O_NONBLOCK on fd; returns 0 or errno.
+int ClearNonBlocking(int fd);
 
 // Creates an empty temporary file beside target, named "<target>.XXXXXX";
 // returns the descriptor or -errno and sets tempPath.

@@ -331,18 +331,12 @@ void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTa
 
 void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump) {
-    const int fd = CurrentFileOps().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+    struct stat st;
+    const int fd = OpenRegularFile(path, st);
     if (fd < 0) {
-        ThrowInOutError(errno, path);
+        ThrowInOutError(-fd, path);
     }
     FileDescriptor file(fd);
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-        st.st_size = 0;
-    } else if (S_ISDIR(st.st_mode)) {
-        file.Close();
-        ThrowInOutError(EISDIR, path);
-    }
     // Most phone books are small: no need for a whole block for them.
     const std::size_t blockSize =
         st.st_size > 0 ? std::min<std::size_t>(kBlockSize,
@@ -412,11 +406,22 @@ void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, Pho
         }
     }
     if (inPlace) {
-        const int fd = ops.open(target.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC, 0666);
+        // A FIFO with no reader must not hold the save up: opening it
+        // without waiting fails at once instead.
+        const bool special = exists && !S_ISREG(st.st_mode);
+        const int fd =
+            ops.open(target.c_str(),
+                     O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC | (special ? O_NONBLOCK : 0), 0666);
         if (fd < 0) {
-            ThrowInOutError(errno, path);
+            // ENXIO: a FIFO nobody reads, a socket.
+            ThrowInOutError(errno == ENXIO ? EACCES : errno, path);
         }
         file.Reset(fd);
+        if (special) {
+            if (const int error = ClearNonBlocking(fd)) {
+                ThrowInOutError(error, path);
+            }
+        }
     }
 
     int error = 0;

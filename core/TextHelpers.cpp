@@ -67,26 +67,22 @@ std::string ExtractQuoted(std::string_view text, std::size_t& pos) {
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 
-// Copies every byte of in to out, gives out the permission bits and times of
-// the source and syncs it. Returns false on any failure.
-bool CopyContents(int in, int out, const struct stat& sourceStat) {
+// Copies every byte of in to out; returns 0 or errno.
+int CopyBytes(int in, int out) {
     std::unique_ptr<char[]> block(new char[kCopyBlock]);
     for (;;) {
         const ssize_t n = ReadSome(in, block.get(), kCopyBlock);
         if (n < 0) {
-            return false;
+            return static_cast<int>(-n);
         }
         if (n == 0) {
-            break;
+            return 0;
         }
-        if (WriteAll(out, std::string_view(block.get(), static_cast<std::size_t>(n))) != 0) {
-            return false;
+        if (const int error =
+                WriteAll(out, std::string_view(block.get(), static_cast<std::size_t>(n)))) {
+            return error;
         }
     }
-    ::fchmod(out, sourceStat.st_mode & 07777);
-    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    ::futimens(out, times);
-    return SyncFile(out) == 0;
 }
 
 } // namespace
@@ -183,19 +179,23 @@ std::string ZeroPadDigits(std::string_view text, int width) {
 
 bool CopyFileSilently(const std::string& source, const std::string& destination) {
     const FileOps& ops = CurrentFileOps();
-    const int sourceFd = ops.open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    struct stat sourceStat;
+    const int sourceFd = OpenRegularFile(source, sourceStat);
     if (sourceFd < 0) {
         return false;
     }
     FileDescriptor in(sourceFd);
-    struct stat sourceStat;
-    if (::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) {
+    const mode_t mode = sourceStat.st_mode & 07777;
+
+    std::string target;
+    if (ResolveLinks(destination, target) != 0) {
         return false;
     }
-
-    const std::string target = ResolveLinks(destination);
     struct stat targetStat;
-    const bool targetExists = ::stat(target.c_str(), &targetStat) == 0;
+    const bool targetExists = ops.stat(target.c_str(), &targetStat) == 0;
+    if (!targetExists && errno != ENOENT) {
+        return false;
+    }
     if (targetExists && (S_ISDIR(targetStat.st_mode) || (targetStat.st_dev == sourceStat.st_dev &&
                                                          targetStat.st_ino == sourceStat.st_ino))) {
         // Copying a file onto itself would truncate it.
@@ -208,23 +208,34 @@ bool CopyFileSilently(const std::string& source, const std::string& destination)
         const int error = -tempFd;
         // A folder that takes no new file: overwrite an existing backup in
         // place rather than keep one that does not match the file opened.
-        if (!targetExists || !(error == EACCES || error == EPERM || error == EROFS)) {
+        if (!targetExists || !S_ISREG(targetStat.st_mode) ||
+            !(error == EACCES || error == EPERM || error == EROFS)) {
             return false;
         }
-        const int fd = ops.open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC, 0);
+        const int fd = ops.open(target.c_str(), O_WRONLY | O_CLOEXEC, 0);
         if (fd < 0) {
             return false;
         }
         FileDescriptor out(fd);
-        const bool ok = CopyContents(in.get(), out.get(), sourceStat);
+        // The mode first, so that a backup that cannot take it keeps its
+        // bytes. Someone else's file takes no times from us: they are left.
+        if ((targetStat.st_mode & 07777) != mode && ops.fchmod(fd, mode) != 0) {
+            return false;
+        }
+        const bool ok =
+            ops.ftruncate(fd, 0) == 0 && CopyBytes(in.get(), fd) == 0 && SyncFile(fd) == 0;
         return out.Close() == 0 && ok;
     }
     FileDescriptor out(tempFd);
-    bool ok = CopyContents(in.get(), out.get(), sourceStat);
+    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+    bool ok = CopyBytes(in.get(), tempFd) == 0 && ops.fchmod(tempFd, mode) == 0 &&
+              ops.futimens(tempFd, times) == 0 && SyncFile(tempFd) == 0;
     ok = out.Close() == 0 && ok;
     ok = ok && ops.rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
-        ::unlink(tempPath.c_str());
+        // Nothing more to report if the temporary cannot go: the copy has
+        // failed already.
+        ops.unlink(tempPath.c_str());
         return false;
     }
     SyncFolder(FolderOf(target));

@@ -10,13 +10,20 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -152,6 +159,19 @@ void FailWritesAfter(std::size_t budget, int error) {
     };
 }
 
+// Makes every call of a FileOps member fail with error.
+template <typename Result, typename... Args>
+void Fail(std::function<Result(Args...)>& call, int error) {
+    call = [error](Args...) -> Result {
+        errno = error;
+        if constexpr (std::is_pointer_v<Result>) {
+            return nullptr;
+        } else {
+            return -1;
+        }
+    };
+}
+
 // Reads give at most chunk bytes; after budget bytes in all they fail.
 void LimitReads(std::size_t chunk, std::size_t budget = SIZE_MAX, int error = EIO) {
     CurrentFileOps().read = [=](int fd, void* buffer, size_t size) mutable -> ssize_t {
@@ -175,6 +195,72 @@ template <typename Operation> EInOutError CatchInOut(Operation operation) {
     }
     ADD_FAILURE() << "no EInOutError";
     return EInOutError(0, "");
+}
+
+// Who a child process runs as.
+struct Identity {
+    uid_t uid;
+    gid_t gid;
+    std::vector<gid_t> groups;
+};
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+constexpr gid_t kStaff = 54321; // a group nobody belongs to unless given it
+
+// Runs action in a forked child (as identity when one is given) and returns
+// the text it returned. An alarm ends a child that blocks, so that a fault
+// fails the test instead of hanging the run.
+std::string RunInChild(const std::function<std::string()>& action,
+                       const std::optional<Identity>& identity = std::nullopt) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        return "(no pipe)";
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        std::string result;
+        if (identity && (::setgroups(identity->groups.size(), identity->groups.data()) != 0 ||
+                         ::setgid(identity->gid) != 0 || ::setuid(identity->uid) != 0)) {
+            result = "(cannot switch user)";
+        } else {
+            ::alarm(20);
+            try {
+                result = action();
+            } catch (const std::exception& e) {
+                result = std::string("(exception) ") + e.what();
+            }
+        }
+        for (std::size_t done = 0; done < result.size();) {
+            const ssize_t n = ::write(pipeFds[1], result.data() + done, result.size() - done);
+            if (n <= 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno != EINTR) {
+            break;
+        }
+        if (n > 0) {
+            out.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) {
+        return "(no child)";
+    }
+    if (WIFSIGNALED(status)) {
+        return "(killed by signal " + std::to_string(WTERMSIG(status)) + ")";
+    }
+    return out;
 }
 
 HeaderLines Headers(std::initializer_list<std::string> lines) {
@@ -502,6 +588,132 @@ TEST(ReadPhoneBookFileTest, ReadFailureKeepsWhatWasReadBeforeIt) {
         EXPECT_EQ(headers, c.headers);
         EXPECT_EQ(table.EntryCount(), c.entries);
         EXPECT_EQ(table.State(), TableState::Settled);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Only regular files are read: a FIFO would block the open or the first read
+// for good, a device such as /dev/zero would be read until memory runs out.
+
+struct SpecialFileCase {
+    const char* what;
+    // Makes TEL.TXT in the folder something other than a regular file.
+    std::function<void(const TempDir&)> make;
+    // The file is looked at while it is still a regular file; it becomes
+    // the special one only when it is opened.
+    bool swappedAfterTheLook = false;
+};
+
+void PrintTo(const SpecialFileCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+void MakeFifo(const std::string& path) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0) << std::strerror(errno);
+}
+
+const SpecialFileCase kSpecialFileCases[] = {
+    {"FIFO", [](const TempDir& dir) { MakeFifo(dir / "TEL.TXT"); }},
+    {"link to a FIFO",
+     [](const TempDir& dir) {
+         MakeFifo(dir / "fifo");
+         ASSERT_EQ(::symlink("fifo", (dir / "TEL.TXT").c_str()), 0);
+     }},
+    {"FIFO in the file's place once looked at",
+     [](const TempDir& dir) { MakeFifo(dir / "TEL.TXT"); }, true},
+    {"Unix socket",
+     [](const TempDir& dir) {
+         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+         ASSERT_GE(fd, 0);
+         sockaddr_un address{};
+         address.sun_family = AF_UNIX;
+         const std::string path = dir / "TEL.TXT";
+         ASSERT_LT(path.size(), sizeof address.sun_path);
+         std::strcpy(address.sun_path, path.c_str());
+         EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+         ::close(fd);
+     }},
+    {"folder", [](const TempDir& dir) { fs::create_directory(dir / "TEL.TXT"); }},
+    {"link to /dev/null",
+     [](const TempDir& dir) { ASSERT_EQ(::symlink("/dev/null", (dir / "TEL.TXT").c_str()), 0); }},
+    {"link to /dev/zero",
+     [](const TempDir& dir) { ASSERT_EQ(::symlink("/dev/zero", (dir / "TEL.TXT").c_str()), 0); }},
+};
+
+class SpecialFileTest : public testing::TestWithParam<SpecialFileCase> {};
+
+TEST_P(SpecialFileTest, IsRefusedWithoutBackupOrReading) {
+    const SpecialFileCase& c = GetParam();
+    FileOpsRestorer restorer;
+    TempDir dir;
+    const std::string path = dir / "TEL.TXT";
+    c.make(dir);
+    const std::string regular = dir / "regular";
+    if (c.swappedAfterTheLook) {
+        WriteBytes(regular, kSixLines);
+    }
+    const std::vector<std::string> before = dir.Names();
+
+    const std::string outcome = RunInChild([&] {
+        // Should a fault let the reading start, it stops after 16 MB rather
+        // than filling the memory.
+        std::size_t budget = 16 << 20;
+        CurrentFileOps().read = [&budget](int fd, void* buffer, size_t size) -> ssize_t {
+            if (budget == 0) {
+                errno = EFBIG;
+                return -1;
+            }
+            const ssize_t n = ::read(fd, buffer, std::min(size, budget));
+            budget -= n > 0 ? static_cast<std::size_t>(n) : 0;
+            return n;
+        };
+        if (c.swappedAfterTheLook) {
+            CurrentFileOps().stat = [path, regular](const char* p, struct stat* st) {
+                return ::stat(p == path ? regular.c_str() : p, st);
+            };
+        }
+        PhoneBookTable table;
+        table.OpenTable();
+        table.AppendEntry();
+        table.SetField(Field::Name, "kept");
+        table.CommitEntry();
+        HeaderLines headers;
+        headers.fill("old");
+        MakeBackupCopy(path);
+        const EInOutError e = CatchInOut([&] { ReadPhoneBookFile(path, headers, table); });
+        return std::to_string(e.code()) + " " + e.what() + " | " + headers[0] + " " + headers[5] +
+               " | " + std::to_string(table.EntryCount());
+    });
+
+    EXPECT_EQ(Show(outcome), Show("5 " + kAccessDenied + " | old old | 1"));
+    EXPECT_EQ(dir.Names(), before) << "no backup";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileTest, testing::ValuesIn(kSpecialFileCases));
+
+TEST(ReadPhoneBookFileTest, FailingCallOfTheOpenIsReported) {
+    FileOpsRestorer restorer;
+    TempDir dir;
+    const std::string path = dir / "TEL.TXT";
+    WriteBytes(path, kSixLines + "01\tA\r\n");
+    const std::function<void()> injections[] = {
+        [] { Fail(CurrentFileOps().stat, EIO); },
+        [] { Fail(CurrentFileOps().open, EIO); },
+        [] { Fail(CurrentFileOps().fstat, EIO); },
+        [] { Fail(CurrentFileOps().fcntl, EIO); },
+    };
+    for (const auto& inject : injections) {
+        inject();
+        PhoneBookTable table;
+        table.OpenTable();
+        HeaderLines headers;
+        headers.fill("old");
+        const EInOutError e = CatchInOut([&] { ReadPhoneBookFile(path, headers, table); });
+        ResetFileOps();
+        EXPECT_EQ(e.code(), EIO);
+        EXPECT_EQ(Show(e.what()), Show(OtherError(EIO)));
+        EXPECT_EQ(headers[0], "old");
+        EXPECT_EQ(table.EntryCount(), 0u);
     }
 }
 
@@ -883,6 +1095,42 @@ TEST(CopyFileSilentlyTest, LinkedBackupAndFolderThatTakesNoNewFile) {
     EXPECT_TRUE(CopyFileSilently(dir / "TEL.TXT", dir / "elsewhere"));
     EXPECT_EQ(ReadBytes(dir / "elsewhere"), "newer");
     EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "NEW.BAK"));
+}
+
+TEST(CopyFileSilentlyTest, FailingCallKeepsTheEarlierBackup) {
+    FileOpsRestorer restorer;
+    TempDir dir;
+    auto refuseNewFiles = [] { Fail(CurrentFileOps().mkostemp, EACCES); };
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"lstat", [] { Fail(CurrentFileOps().lstat, EIO); }},
+        {"stat", [] { Fail(CurrentFileOps().stat, EIO); }},
+        {"fstat", [] { Fail(CurrentFileOps().fstat, EIO); }},
+        {"fcntl", [] { Fail(CurrentFileOps().fcntl, EIO); }},
+        {"fchmod", [] { Fail(CurrentFileOps().fchmod, EPERM); }},
+        {"futimens", [] { Fail(CurrentFileOps().futimens, EPERM); }},
+        {"fchmod in place",
+         [&] {
+             refuseNewFiles();
+             Fail(CurrentFileOps().fchmod, EPERM);
+         }},
+        {"ftruncate in place",
+         [&] {
+             refuseNewFiles();
+             Fail(CurrentFileOps().ftruncate, EIO);
+         }},
+    };
+    for (const auto& [what, inject] : cases) {
+        SCOPED_TRACE(what);
+        WriteBytes(dir / "TEL.TXT", "new content");
+        WriteBytes(dir / "TEL.BAK", "earlier backup");
+        ASSERT_EQ(::chmod((dir / "TEL.TXT").c_str(), 0640), 0);
+        ASSERT_EQ(::chmod((dir / "TEL.BAK").c_str(), 0644), 0);
+        inject();
+        EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
+        ResetFileOps();
+        EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), "earlier backup");
+        EXPECT_EQ(dir.Names(), (std::vector<std::string>{"TEL.BAK", "TEL.TXT"}));
+    }
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -77,6 +78,9 @@ protected:
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
                 chdir(dir_.c_str()) != 0)
                 _exit(127);
+            // Kept across exec: a ruvotel that blocks is ended and fails the
+            // test instead of hanging the run.
+            alarm(30);
             std::vector<char*> argv{const_cast<char*>(RUVOTEL_EXE)};
             for (const std::string& arg : args)
                 argv.push_back(const_cast<char*>(arg.c_str()));
@@ -283,6 +287,25 @@ TEST_F(RuvotelTest, MissingFileFailsWithTheSystemMessage) {
         EXPECT_FALSE(fs::exists(Path("missing.txt")));
         EXPECT_FALSE(fs::exists(Path("out.txt")));
     }
+}
+
+TEST_F(RuvotelTest, FifoIsRefusedAtOnce) {
+    ASSERT_EQ(mkfifo(Path("fifo.txt").c_str(), 0644), 0);
+    WriteFile(Path("book.txt"), kUnsortedBook);
+    const std::vector<std::vector<std::string>> commands = {
+        {"sort", "fifo.txt"},
+        {"dump", "fifo.txt"},
+        {"sort", "book.txt", "-o", "fifo.txt"},
+    };
+    for (const auto& args : commands) {
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args.back();
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, "ruvotel: ファイルへのアクセスが拒否されました\n");
+        EXPECT_TRUE(fs::is_fifo(Path("fifo.txt")));
+        EXPECT_FALSE(fs::exists(Path("fifo.BAK")));
+    }
+    EXPECT_EQ(ReadFile(Path("book.txt")), kUnsortedBook);
 }
 
 TEST_F(RuvotelTest, FailedWriteLeavesInputAndReportsFailure) {
