@@ -222,16 +222,37 @@ int ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
     }
 }
 
-// Removes the temporary file of a save unless the save went through.
+// Removes the temporary file of a save unless the save went through. Only
+// on a failure, which is then reported already: a temporary that will not go
+// cannot be reported besides.
 class TempFileGuard {
 public:
     ~TempFileGuard() {
         if (!path.empty()) {
-            ::unlink(path.c_str());
+            CurrentFileOps().unlink(path.c_str());
         }
     }
     std::string path;
 };
+
+// Gives a new file the owner, group and mode of the file it is to replace
+// (old), or for a file not there before the mode a plain create gives, and
+// checks that they took: a set-id bit, for one, may be dropped silently.
+// False when the new file cannot stand in for the old one.
+bool GiveAttributes(int fd, const struct stat* old) {
+    const FileOps& ops = CurrentFileOps();
+    const mode_t mode = old != nullptr ? old->st_mode & 07777 : 0666 & ~CurrentUmask();
+    // Owner first: a change of owner may clear set-id bits.
+    if (old != nullptr && ops.fchown(fd, old->st_uid, old->st_gid) != 0) {
+        return false;
+    }
+    struct stat now;
+    if (ops.fchmod(fd, mode) != 0 || ops.fstat(fd, &now) != 0) {
+        return false;
+    }
+    return (now.st_mode & 07777) == mode &&
+           (old == nullptr || (now.st_uid == old->st_uid && now.st_gid == old->st_gid));
+}
 
 bool PermissionRefused(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
@@ -278,7 +299,7 @@ void ThrowInOutError(int errnoValue, const std::string& path) {
     case ENOENT: {
         struct stat st;
         const std::string folder = FolderOf(path);
-        code = ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 2 : 3;
+        code = CurrentFileOps().stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 2 : 3;
         break;
     }
     case ENOTDIR:
@@ -358,9 +379,12 @@ void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, Pho
         ThrowInOutError(ENOENT, path);
     }
     const FileOps& ops = CurrentFileOps();
-    const std::string target = ResolveLinks(path);
+    std::string target;
+    if (const int error = ResolveLinks(path, target)) {
+        ThrowInOutError(error, path);
+    }
     struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
+    const bool exists = ops.stat(target.c_str(), &st) == 0;
     bool inPlace = false;
     if (exists) {
         if (S_ISDIR(st.st_mode)) {
@@ -379,7 +403,11 @@ void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, Pho
         }
         struct stat linkStat;
         // A dangling link: writing through it creates the file it names.
-        inPlace = ::lstat(target.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode);
+        if (ops.lstat(target.c_str(), &linkStat) == 0) {
+            inPlace = S_ISLNK(linkStat.st_mode);
+        } else if (errno != ENOENT) {
+            ThrowInOutError(errno, path);
+        }
     }
 
     FileDescriptor file;
@@ -393,12 +421,17 @@ void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, Pho
         if (fd >= 0) {
             file.Reset(fd);
             temp.path = tempPath;
-            if (exists) {
-                // Owner first: a change of owner may clear set-id bits.
-                [[maybe_unused]] const int ignored = ::fchown(fd, st.st_uid, st.st_gid);
-                ::fchmod(fd, st.st_mode & 07777);
-            } else {
-                ::fchmod(fd, 0666 & ~CurrentUmask());
+            if (!GiveAttributes(fd, exists ? &st : nullptr)) {
+                // A replacement that cannot take the file's owner, group
+                // and mode (a member of the file's group saving it in a
+                // shared folder would own it): write the file itself. The
+                // close of the empty temporary cannot lose anything.
+                file.Close();
+                if (ops.unlink(tempPath.c_str()) != 0) {
+                    ThrowInOutError(errno, path);
+                }
+                temp.path.clear();
+                inPlace = true;
             }
         } else {
             // A folder that takes no new file: write the file itself.

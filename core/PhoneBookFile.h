@@ -19,11 +19,14 @@ using MessagePump = std::function<void()>;
 // The path with its extension replaced by ".BAK" (appended when it has none).
 std::string BackupName(std::string_view path);
 
-// Copies the file to its backup name; a failure is ignored.
+// Copies the file to its backup name; a failure is ignored. Only a regular
+// file is copied.
 void MakeBackupCopy(const std::string& path);
 
 // Reads the six header lines into headers and appends every further line to
-// the table as a committed entry. Throws EInOutError.
+// the table as a committed entry. Throws EInOutError; a path that is no
+// regular file (a FIFO, socket, device or folder) is refused with code 5
+// before anything is read.
 void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump = {});
 
@@ -36,7 +39,8 @@ void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTa
 // line ending in CR LF, replacing the file only once everything is written.
 // Throws EInOutError; the file is then as it was before, unless it had to be
 // written in place (a file with further hard links, a folder that takes no
-// new file). A file without write permission is refused. Symbolic links are
+// new file, a replacement that cannot take the file's owner, group and
+// mode). A file without write permission is refused. Symbolic links are
 // followed; mode, owner and group are kept.
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
                         const MessagePump& pump = {});

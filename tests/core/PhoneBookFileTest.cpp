@@ -922,6 +922,291 @@ TEST_F(WritePhoneBookFileTest, FolderThatTakesNoNewFileIsWrittenInPlace) {
     EXPECT_TRUE(table_.SortedOrderSelected());
 }
 
+// Every call a save's decisions rest on can fail; whatever fails, the file
+// ends up either as it was or wholly rewritten, keeping its mode and owner,
+// and no temporary is left behind (unless removing it is what failed).
+
+enum class Outcome { Replaced, InPlace, Refused };
+
+struct SaveCallCase {
+    const char* what;
+    std::function<void()> inject;
+    Outcome outcome;
+    int code = 0; // of a refusal
+    std::string message = {};
+    bool newFile = false;     // TEL.TXT is not there before the save
+    bool throughLink = false; // saved as LINK.TXT, a link to TEL.TXT
+    bool tempLeft = false;    // removing the temporary is what failed
+};
+
+void PrintTo(const SaveCallCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+const SaveCallCase kSaveCallCases[] = {
+    {.what = "nothing fails", .inject = [] {}, .outcome = Outcome::Replaced},
+    {.what = "nothing fails, through a link",
+     .inject = [] {},
+     .outcome = Outcome::Replaced,
+     .throughLink = true},
+    {.what = "nothing fails, new file",
+     .inject = [] {},
+     .outcome = Outcome::Replaced,
+     .newFile = true},
+    {.what = "lstat fails",
+     .inject = [] { Fail(CurrentFileOps().lstat, EIO); },
+     .outcome = Outcome::Refused,
+     .code = EIO,
+     .message = OtherError(EIO)},
+    {.what = "lstat fails, new file",
+     .inject = [] { Fail(CurrentFileOps().lstat, EIO); },
+     .outcome = Outcome::Refused,
+     .code = EIO,
+     .message = OtherError(EIO),
+     .newFile = true},
+    {.what = "realpath fails",
+     .inject = [] { Fail(CurrentFileOps().realpath, EACCES); },
+     .outcome = Outcome::Refused,
+     .code = 5,
+     .message = kAccessDenied,
+     .throughLink = true},
+    {.what = "stat fails",
+     .inject = [] { Fail(CurrentFileOps().stat, EIO); },
+     .outcome = Outcome::Refused,
+     .code = EIO,
+     .message = OtherError(EIO)},
+    {.what = "fchown fails",
+     .inject = [] { Fail(CurrentFileOps().fchown, EPERM); },
+     .outcome = Outcome::InPlace},
+    {.what = "fchown fails, through a link",
+     .inject = [] { Fail(CurrentFileOps().fchown, EPERM); },
+     .outcome = Outcome::InPlace,
+     .throughLink = true},
+    {.what = "fchmod fails",
+     .inject = [] { Fail(CurrentFileOps().fchmod, EPERM); },
+     .outcome = Outcome::InPlace},
+    {.what = "fchmod fails, new file",
+     .inject = [] { Fail(CurrentFileOps().fchmod, EPERM); },
+     .outcome = Outcome::InPlace,
+     .newFile = true},
+    {.what = "mode does not take",
+     .inject =
+         [] {
+             CurrentFileOps().fchmod = [](int fd, mode_t mode) {
+                 return ::fchmod(fd, mode & ~S_IRGRP);
+             };
+         },
+     .outcome = Outcome::InPlace},
+    {.what = "owner does not take",
+     .inject =
+         [] {
+             CurrentFileOps().fstat = [](int fd, struct stat* st) {
+                 const int result = ::fstat(fd, st);
+                 ++st->st_uid;
+                 return result;
+             };
+         },
+     .outcome = Outcome::InPlace},
+    {.what = "fstat fails",
+     .inject = [] { Fail(CurrentFileOps().fstat, EIO); },
+     .outcome = Outcome::InPlace},
+    {.what = "fchown fails, the temporary cannot be removed",
+     .inject =
+         [] {
+             Fail(CurrentFileOps().fchown, EPERM);
+             Fail(CurrentFileOps().unlink, EBUSY);
+         },
+     .outcome = Outcome::Refused,
+     .code = EBUSY,
+     .message = OtherError(EBUSY),
+     .tempLeft = true},
+    {.what = "fchown fails, the file cannot be opened",
+     .inject =
+         [] {
+             Fail(CurrentFileOps().fchown, EPERM);
+             Fail(CurrentFileOps().open, EACCES);
+         },
+     .outcome = Outcome::Refused,
+     .code = 5,
+     .message = kAccessDenied},
+    {.what = "write fails, the temporary cannot be removed",
+     .inject =
+         [] {
+             FailWritesAfter(0, ENOSPC);
+             Fail(CurrentFileOps().unlink, EBUSY);
+         },
+     .outcome = Outcome::Refused,
+     .code = 101,
+     .message = kDiskFull,
+     .tempLeft = true},
+};
+
+class SaveCallTest : public WritePhoneBookFileTest,
+                     public testing::WithParamInterface<SaveCallCase> {};
+
+TEST_P(SaveCallTest, FileIsKeptOrWhollyRewritten) {
+    const SaveCallCase& c = GetParam();
+    Fill(2);
+    const std::string expected =
+        kSixLines + "01\tName 1\tK100001\t1:0:0\r\n01\tName 2\tK100002\t2:0:0\r\n";
+    const bool root = ::geteuid() == 0;
+    std::vector<std::string> names{"TEL.TXT"};
+    struct stat before {};
+    if (c.newFile) {
+        ASSERT_EQ(::unlink(path_.c_str()), 0);
+    } else {
+        ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+        if (root) {
+            ASSERT_EQ(::chown(path_.c_str(), 1234, 5678), 0);
+        }
+        ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+    }
+    std::string savedAs = path_;
+    if (c.throughLink) {
+        savedAs = dir_ / "LINK.TXT";
+        ASSERT_EQ(::symlink("TEL.TXT", savedAs.c_str()), 0);
+        names.insert(names.begin(), "LINK.TXT");
+    }
+
+    c.inject();
+    std::optional<EInOutError> error;
+    try {
+        WritePhoneBookFile(savedAs, kSixHeaders, table_);
+    } catch (const EInOutError& e) {
+        error = e;
+    }
+    ResetFileOps();
+
+    if (c.outcome == Outcome::Refused) {
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), c.code);
+        EXPECT_EQ(Show(error->what()), Show(c.message));
+        EXPECT_EQ(table_.EntryCount(), 2u);
+        if (c.newFile) {
+            EXPECT_FALSE(fs::exists(path_));
+            names.clear();
+        } else {
+            EXPECT_TRUE(ReadBytes(path_) == kOld);
+        }
+    } else {
+        ASSERT_FALSE(error) << Show(error->what());
+        EXPECT_EQ(Show(ReadBytes(path_)), Show(expected));
+    }
+    struct stat after {};
+    if (!c.newFile) {
+        ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino == before.st_ino, c.outcome != Outcome::Replaced);
+        EXPECT_EQ(after.st_mode & 07777, 0640u);
+        EXPECT_EQ(after.st_uid, before.st_uid);
+        EXPECT_EQ(after.st_gid, before.st_gid);
+    } else if (c.outcome != Outcome::Refused) {
+        ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, 0666u & ~CurrentUmask());
+    }
+    if (c.throughLink) {
+        EXPECT_TRUE(fs::is_symlink(savedAs));
+    }
+    std::vector<std::string> found = dir_.Names();
+    if (c.tempLeft) {
+        ASSERT_EQ(found.size(), names.size() + 1);
+        const auto temp = std::find_if(found.begin(), found.end(), [](const std::string& name) {
+            return name.rfind("TEL.TXT.", 0) == 0;
+        });
+        ASSERT_NE(temp, found.end());
+        found.erase(temp);
+    }
+    EXPECT_EQ(found, names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, SaveCallTest, testing::ValuesIn(kSaveCallCases));
+
+// Saving as an ordinary user: the owner, group and mode of the file stay as
+// they were, whether the saver owns the file or only belongs to its group.
+struct SaverCase {
+    const char* what;
+    uid_t fileUid;
+    gid_t fileGid;
+    mode_t fileMode;
+    uid_t folderUid;
+    gid_t folderGid;
+    mode_t folderMode;
+    std::vector<gid_t> saverGroups; // the saver is nobody
+    bool inPlace;                   // no replacement could take the owner
+};
+
+TEST_F(WritePhoneBookFileTest, OrdinaryUserKeepsOwnerGroupAndMode) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "switching to another user needs root";
+    }
+    const SaverCase cases[] = {
+        {"member of the file's group in a shared folder",
+         0,
+         kStaff,
+         0664,
+         0,
+         kStaff,
+         0775,
+         {kStaff},
+         true},
+        {"owner", kNobody, kNoGroup, 0640, kNobody, kNoGroup, 0755, {kNoGroup}, false},
+        {"owner, file in another group of his",
+         kNobody,
+         kStaff,
+         0640,
+         kNobody,
+         kNoGroup,
+         0755,
+         {kNoGroup, kStaff},
+         false},
+        {"owner, file in a group he has left",
+         kNobody,
+         kStaff,
+         0640,
+         kNobody,
+         kNoGroup,
+         0755,
+         {kNoGroup},
+         true},
+    };
+    Fill(1);
+    const std::string expected = kSixLines + "01\tName 1\tK100001\t1:0:0\r\n";
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+    for (const SaverCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string folder = dir_ / c.what;
+        const std::string path = folder + "/TEL.TXT";
+        ASSERT_TRUE(fs::create_directory(folder));
+        ASSERT_EQ(::chown(folder.c_str(), c.folderUid, c.folderGid), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
+        WriteBytes(path, kOld);
+        ASSERT_EQ(::chown(path.c_str(), c.fileUid, c.fileGid), 0);
+        ASSERT_EQ(::chmod(path.c_str(), c.fileMode), 0);
+        struct stat before;
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+        const std::string outcome = RunInChild(
+            [&] {
+                WritePhoneBookFile(path, kSixHeaders, table_);
+                return std::string("saved");
+            },
+            Identity{kNobody, kNoGroup, c.saverGroups});
+
+        EXPECT_EQ(Show(outcome), "saved");
+        struct stat after;
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_uid, c.fileUid);
+        EXPECT_EQ(after.st_gid, c.fileGid);
+        EXPECT_EQ(after.st_mode & 07777, c.fileMode);
+        EXPECT_EQ(after.st_ino == before.st_ino, c.inPlace);
+        EXPECT_EQ(Show(ReadBytes(path)), Show(expected));
+        std::vector<std::string> names;
+        for (const auto& item : fs::directory_iterator(folder)) {
+            names.push_back(item.path().filename().string());
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"TEL.TXT"});
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Backup copy.
 
