@@ -60,6 +60,10 @@ std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& te
                                               QMessageBox::Icon icon,
                                               QMessageBox::StandardButton defaultButton) {
     auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, parent);
+    // An empty title would show the application's name under X11; a space
+    // shows nothing.
+    if (caption.isEmpty())
+        box->setWindowTitle(QStringLiteral(" "));
     box->setDefaultButton(defaultButton);
     return box;
 }
@@ -106,7 +110,9 @@ std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent) {
     auto dialog = std::make_unique<QFileDialog>(parent);
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
+    // Any name: a name that does not exist yet starts a new phone book,
+    // which the first save creates.
+    dialog->setFileMode(QFileDialog::AnyFile);
     return dialog;
 }
 

@@ -42,7 +42,7 @@ std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& te
                                               QMessageBox::StandardButton defaultButton);
 
 // The open dialog as OpenDlg shows it: Qt's own (so that its texts follow
-// the program's translation), one existing file, any name.
+// the program's translation), one file of any name, existing or not.
 std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent);
 
 // --- Test hook ---
