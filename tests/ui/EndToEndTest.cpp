@@ -23,7 +23,65 @@ class EndToEndTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() { ResetCursor(); }
+    void cleanup() {
+        ResetCursor();
+        Dialogs::SetTestMode(true);
+    }
+
+    // A new phone book through the real open dialog: it takes a name that
+    // does not exist, the open reports the missing file, the name stays in
+    // use, and the first save creates the file with the header lines held.
+    void newBookFromTheOpenDialog_data() {
+        QTest::addColumn<bool>("afterAnotherBook");
+        QTest::newRow("fresh start") << false;
+        QTest::newRow("after another book") << true;
+    }
+    void newBookFromTheOpenDialog() {
+        QFETCH(bool, afterAnotherBook);
+        Dialogs::SetTestMode(false);
+        QTemporaryDir dir;
+        const QString fresh = dir.filePath(u"新しい電話帳.txt"_s);
+        QByteArray headers = "\r\n\r\n\r\n\r\n\r\n\r\n";
+        auto window = ShowWindow();
+        TFRuvoTelEdit& w = *window;
+        if (afterAnotherBook) {
+            const QString other = dir.filePath(u"other.txt"_s);
+            QVERIFY(WriteBytes(other, "H1\r\nH2\r\nH3\r\nH4\r\nH5\r\nH6\r\n01\tA\tB\t1:0:0\r\n"));
+            headers = "H1\r\nH2\r\nH3\r\nH4\r\nH5\r\nH6\r\n";
+            TypeIntoOpenDialog(other);
+            QTest::mouseClick(w.BOpen, Qt::LeftButton);
+            QCOMPARE(w.CData.EntryCount(), 1u);
+            QTest::mouseClick(w.BSave, Qt::LeftButton);
+            QCOMPARE(WindowMode(w), 1);
+        }
+
+        const auto errorBox = CloseNextMessageBox();
+        TypeIntoOpenDialog(fresh);
+        QTest::mouseClick(w.BOpen, Qt::LeftButton);
+        QCOMPARE(errorBox->text, u"ファイルが見つかりません."_s);
+        QCOMPARE(w.FileName, PathBytes(fresh));
+        QCOMPARE(WindowMode(w), 2);
+        QVERIFY(!QFile::exists(fresh));
+        // A window manager gives the window back its activation; offscreen
+        // the test does.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+
+        QTest::mouseClick(w.BNew, Qt::LeftButton);
+        QTest::keyClicks(w.EGroup, u"1"_s);
+        PressEnter();
+        CommitText(w.EName, u"新井"_s);
+        PressEnter();
+        CommitText(w.EKana, u"あらい"_s);
+        PressEnter();
+        QTest::keyClicks(w.ETel, u"0311112222"_s);
+        PressEnter(2);
+        QCOMPARE(WindowMode(w), 2);
+        QTest::mouseClick(w.BSave, Qt::LeftButton);
+        QCOMPARE(WindowMode(w), 1);
+        QCOMPARE(ReadBytes(fresh), headers + "01\t" + Cp932(u"新井"_s) + "\t" + Cp932(u"ｱﾗｲ"_s) +
+                                       "\t0311112222:0:0\r\n");
+    }
 
     void wholeSession() {
         const DialogScope dialogs;

@@ -3,9 +3,6 @@
 #include "WorkflowSupport.h"
 
 #include <QDirIterator>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,22 +23,6 @@ QStringList Contents(const QString& folder) {
     return found;
 }
 
-// Types a path into the real open dialog once it is up, as a user would.
-void ChooseInOpenDialog(const QString& path) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        poll->deleteLater();
-        auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
-        QVERIFY(name);
-        name->setText(path);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    poll->start(10);
-}
-
 } // namespace
 
 class NoSettingsTest : public QObject {
@@ -59,7 +40,7 @@ private slots:
         auto window = ShowWindow();
         TFRuvoTelEdit& w = *window;
 
-        ChooseInOpenDialog(book);
+        TypeIntoOpenDialog(book);
         QTest::mouseClick(w.BOpen, Qt::LeftButton);
         QTRY_COMPARE(w.CData.EntryCount(), 3u);
         QTest::mouseClick(w.BNew, Qt::LeftButton);

@@ -10,8 +10,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <array>
@@ -109,6 +113,62 @@ inline void Wheel(QWidget* widget, int notches) {
     QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &wheel);
+}
+
+// Types a path into the real open dialog once it is up, as a user would.
+// Should the dialog refuse the name (silently, or in a box of its own), the
+// test fails and the dialog is cancelled rather than left hanging.
+inline void TypeIntoOpenDialog(const QString& path) {
+    auto* poll = new QTimer;
+    auto typed = std::make_shared<bool>(false);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, path, typed] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* complaint = qobject_cast<QMessageBox*>(modal);
+            complaint && qobject_cast<QFileDialog*>(complaint->parentWidget())) {
+            poll->deleteLater();
+            auto* dialog = static_cast<QDialog*>(complaint->parentWidget());
+            const QString text = complaint->text();
+            complaint->reject();
+            dialog->reject();
+            QFAIL(qPrintable(QStringLiteral("the open dialog refused the name: ") + text));
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog || *typed)
+            return;
+        *typed = true;
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name);
+        name->setText(path);
+        QTest::keyClick(name, Qt::Key_Return);
+        poll->deleteLater();
+        if (dialog->isVisible()) {
+            dialog->reject();
+            QFAIL("the open dialog did not take the name");
+        }
+    });
+    poll->start(10);
+}
+
+// Closes the next real message box with its default button, once it is up,
+// and keeps its text and title.
+struct MessageBoxSeen {
+    QString text;
+    QString title;
+};
+inline std::shared_ptr<MessageBoxSeen> CloseNextMessageBox() {
+    auto seen = std::make_shared<MessageBoxSeen>();
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->deleteLater();
+        seen->text = box->text();
+        seen->title = box->windowTitle();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    poll->start(10);
+    return seen;
 }
 
 inline bool BusyCursor() {
