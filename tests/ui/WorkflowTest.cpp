@@ -359,7 +359,7 @@ private slots:
         box->show();
         QVERIFY(QTest::qWaitForWindowExposed(box.get()));
         QCOMPARE(box->icon(), QMessageBox::Information);
-        QVERIFY(box->windowTitle().isEmpty());
+        QVERIFY(box->windowTitle().trimmed().isEmpty()); // no title text
         QTest::keyClick(box.get(), Qt::Key_Return);
         QTRY_VERIFY(!box->isVisible());
         QCOMPARE(box->clickedButton(), box->button(QMessageBox::No));
