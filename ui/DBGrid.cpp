@@ -1,7 +1,7 @@
 #include "DBGrid.h"
 
 #include "DataSource.h"
-#include "RuvoApplication.h"
+#include "RunHandler.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -199,19 +199,23 @@ void TDBGrid::SetDataSource(TDataSource* dataSource) {
 }
 
 TDBGrid::Indicator TDBGrid::CurrentIndicator() const {
-    if (!dataSource_ || currentRow_ < 0)
+    if (!dataSource_)
         return Indicator::None;
-    switch (dataSource_->Table().State()) {
-    case TableState::Settled:
+    switch (dataSource_->State()) {
+    case TDataState::dsBrowse:
         return Indicator::Arrow;
-    case TableState::Changing:
+    case TDataState::dsEdit:
         return Indicator::Edit;
-    case TableState::Adding:
+    case TDataState::dsInsert:
         return Indicator::Insert;
-    case TableState::Closed:
+    case TDataState::dsInactive:
         break;
     }
     return Indicator::None;
+}
+
+int TDBGrid::CurrentRow() const {
+    return dataSource_ ? dataSource_->CurrentRow() : -1;
 }
 
 int TDBGrid::VisibleRowCount() const {
@@ -236,22 +240,18 @@ void TDBGrid::ApplyFontMetrics() {
     // Digit width times the display width, plus 4; at least the title + 4.
     // Qt's fonts report no overhang.
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (std::size_t i = 0; i < kFieldCount; ++i) {
-        const QString title =
-            dataSource_->headerData(static_cast<int>(i), Qt::Horizontal).toString();
-        const int width = std::max(digit * FieldDefs()[i].displayWidth + 4,
+    for (int column = 0; column < dataSource_->columnCount(); ++column) {
+        const QString title = dataSource_->headerData(column, Qt::Horizontal).toString();
+        const int width = std::max(digit * dataSource_->DisplayWidth(column) + 4,
                                    titleMetrics.horizontalAdvance(title) + 4);
-        horizontalHeader()->resizeSection(static_cast<int>(i), width);
+        horizontalHeader()->resizeSection(column, width);
     }
 }
 
 void TDBGrid::SyncCurrent() {
     if (!dataSource_)
         return;
-    const auto row = dataSource_->Table().CurrentRow();
-    const int newRow =
-        (row && *row < dataSource_->Table().RowCount()) ? static_cast<int>(*row) : -1;
-    currentRow_ = newRow;
+    const int newRow = dataSource_->CurrentRow();
     if (newRow < 0) {
         selectionModel()->clear();
     } else {
@@ -276,9 +276,10 @@ void TDBGrid::SyncCurrent() {
 }
 
 void TDBGrid::UpdateSelection() {
-    if (currentRow_ >= 0 && hasFocus()) {
-        const QModelIndex index = model()->index(currentRow_, 0);
-        if (!selectionModel()->isRowSelected(currentRow_, {}) ||
+    const int current = CurrentRow();
+    if (current >= 0 && hasFocus()) {
+        const QModelIndex index = model()->index(current, 0);
+        if (!selectionModel()->isRowSelected(current, {}) ||
             selectionModel()->selectedIndexes().size() != model()->columnCount())
             selectionModel()->select(index, QItemSelectionModel::ClearAndSelect |
                                                 QItemSelectionModel::Rows);
@@ -312,8 +313,8 @@ void TDBGrid::AlignTopRow() {
 
 void TDBGrid::ShowCurrentRow() {
     executeDelayedItemsLayout();
-    if (currentRow_ >= 0)
-        EnsureRowVisible(currentRow_);
+    if (CurrentRow() >= 0)
+        EnsureRowVisible(CurrentRow());
 }
 
 void TDBGrid::EnsureRowVisible(int row) {
@@ -327,7 +328,8 @@ void TDBGrid::EnsureRowVisible(int row) {
 }
 
 bool TDBGrid::TakesInput() const {
-    return isEnabled() && dataSource_ && dataSource_->Table().State() == TableState::Settled;
+    return isEnabled() && dataSource_ && dataSource_->State() != TDataState::dsEdit &&
+           dataSource_->State() != TDataState::dsInsert;
 }
 
 void TDBGrid::TakeFocusFromClick() {
@@ -336,7 +338,7 @@ void TDBGrid::TakeFocusFromClick() {
 }
 
 void TDBGrid::Move(const std::function<void()>& move) {
-    if (!TakesInput() || dataSource_->Table().RowCount() == 0)
+    if (!TakesInput() || dataSource_->RecordCount() == 0)
         return;
     RunHandler(move);
     ShowCurrentRow();
@@ -344,38 +346,38 @@ void TDBGrid::Move(const std::function<void()>& move) {
 
 void TDBGrid::ScrollBarAction(int action) {
     QScrollBar* bar = verticalScrollBar();
-    PhoneBookTable* table = dataSource_ ? &dataSource_->Table() : nullptr;
+    TDataSource* ds = dataSource_;
     const long long top = bar->value();
     const long long visible = VisibleRowCount();
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub: // the record above the first visible row
-        Move([&] { table->MoveTo(top); });
+        Move([=] { ds->MoveTo(top); });
         break;
     case QAbstractSlider::SliderSingleStepAdd: // the record below the last visible row
-        Move([&] { table->MoveTo(top + visible + 1); });
+        Move([=] { ds->MoveTo(top + visible + 1); });
         break;
     case QAbstractSlider::SliderPageStepSub:
-        Move([&] { table->MoveBy(-visible); });
+        Move([=] { ds->MoveBy(-visible); });
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        Move([&] { table->MoveBy(visible); });
+        Move([=] { ds->MoveBy(visible); });
         break;
     case QAbstractSlider::SliderToMinimum:
-        Move([&] { table->MoveFirst(); });
+        Move([=] { ds->MoveFirst(); });
         break;
     case QAbstractSlider::SliderToMaximum:
-        Move([&] { table->MoveLast(); });
+        Move([=] { ds->MoveLast(); });
         break;
     case QAbstractSlider::SliderMove: {
         // The thumb's place stands for a record: first at the top, last at
         // the bottom.
-        const long long count = static_cast<long long>(table ? table->EntryCount() : 0);
+        const long long count = ds ? ds->RecordCount() : 0;
         const int maximum = bar->maximum();
         const long long position =
             maximum > 0 ? 1 + std::llround(static_cast<double>(bar->sliderPosition()) *
                                            static_cast<double>(count - 1) / maximum)
                         : 1;
-        Move([&] { table->MoveTo(position); });
+        Move([=] { ds->MoveTo(position); });
         break;
     }
     default:
@@ -394,12 +396,12 @@ void TDBGrid::Wheel(QWheelEvent* event) {
     wheelRemainder_ -= notches * QWheelEvent::DefaultDeltasPerStep;
     // Away from the user (positive) goes back.
     if (notches != 0)
-        Move([&] { dataSource_->Table().MoveBy(-notches); });
+        Move([&] { dataSource_->MoveBy(-notches); });
 }
 
 void TDBGrid::RowPressed(int row) {
     if (row >= 0)
-        Move([&] { dataSource_->Table().MoveTo(static_cast<long long>(row) + 1); });
+        Move([&] { dataSource_->MoveTo(static_cast<long long>(row) + 1); });
 }
 
 void TDBGrid::DblClick() {
@@ -462,46 +464,48 @@ void TDBGrid::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
-    PhoneBookTable& table = dataSource_->Table();
+    TDataSource* ds = dataSource_;
     const bool ctrl = event->modifiers().testFlag(Qt::ControlModifier);
     const long long top = TopRow();
     const long long visible = VisibleRowCount();
-    const long long rows = static_cast<long long>(table.RowCount());
-    const long long lastVisible = std::min(top + visible, rows); // 1-based
+    const long long rows = ds->rowCount();
+    const long long firstVisible = top + 1; // positions count from 1
+    const long long lastVisible = std::min(top + visible, rows);
     switch (event->key()) {
     case Qt::Key_Up:
-        Move(ctrl ? std::function<void()>([&] { table.MoveTo(top + 1); })
-                  : std::function<void()>([&] { table.MovePrior(); }));
+    case Qt::Key_PageUp:
+        if (ctrl)
+            Move([=] { ds->MoveTo(firstVisible); });
+        else if (event->key() == Qt::Key_Up)
+            Move([=] { ds->MovePrior(); });
+        else
+            Move([=] { ds->MoveBy(-visible); });
         break;
     case Qt::Key_Down:
-        Move(ctrl ? std::function<void()>([&] { table.MoveTo(lastVisible); })
-                  : std::function<void()>([&] { table.MoveNext(); }));
+    case Qt::Key_PageDown:
+        if (ctrl)
+            Move([=] { ds->MoveTo(lastVisible); });
+        else if (event->key() == Qt::Key_Down)
+            Move([=] { ds->MoveNext(); });
+        else
+            Move([=] { ds->MoveBy(visible); });
         break;
     case Qt::Key_Left:
         if (!ctrl)
-            Move([&] { table.MovePrior(); });
+            Move([=] { ds->MovePrior(); });
         break;
     case Qt::Key_Right:
         if (!ctrl)
-            Move([&] { table.MoveNext(); });
-        break;
-    case Qt::Key_PageUp:
-        Move(ctrl ? std::function<void()>([&] { table.MoveTo(top + 1); })
-                  : std::function<void()>([&] { table.MoveBy(-visible); }));
-        break;
-    case Qt::Key_PageDown:
-        Move(ctrl ? std::function<void()>([&] { table.MoveTo(lastVisible); })
-                  : std::function<void()>([&] { table.MoveBy(visible); }));
+            Move([=] { ds->MoveNext(); });
         break;
     case Qt::Key_Home:
-        Move([&] { table.MoveFirst(); });
+        Move([=] { ds->MoveFirst(); });
         break;
     case Qt::Key_End:
-        Move([&] { table.MoveLast(); });
+        Move([=] { ds->MoveLast(); });
         break;
     case Qt::Key_Escape:
-        if (table.State() == TableState::Adding || table.State() == TableState::Changing)
-            RunHandler([&] { table.DiscardEntry(); });
+        RunHandler([=] { ds->Cancel(); });
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -565,9 +569,8 @@ void TDBGrid::focusOutEvent(QFocusEvent* event) {
     // A dialog or another program taking the focus is no leaving.
     if (dataSource_ && event->reason() != Qt::ActiveWindowFocusReason &&
         event->reason() != Qt::PopupFocusReason) {
-        PhoneBookTable& table = dataSource_->Table();
-        if (table.State() == TableState::Adding && table.PendingEntryUntouched())
-            RunHandler([&] { table.DiscardEntry(); });
+        if (dataSource_->PendingUntouched())
+            RunHandler([this] { dataSource_->Cancel(); });
     }
     UpdateSelection();
     viewport()->update();

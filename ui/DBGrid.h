@@ -26,7 +26,7 @@ public:
     // The marker the indicator column shows for the current row.
     Indicator CurrentIndicator() const;
     // The row marked as current, -1 for none.
-    int CurrentRow() const { return currentRow_; }
+    int CurrentRow() const;
     // Rows fully visible in the grid, and the row at its top.
     int VisibleRowCount() const;
     int TopRow() const;
@@ -78,7 +78,6 @@ private:
 
     TDataSource* dataSource_ = nullptr;
     TIndicatorHeader* indicator_ = nullptr;
-    int currentRow_ = -1;
     int wheelRemainder_ = 0;
     bool showPending_ = false;
 };

@@ -1,12 +1,14 @@
 #include "DataSource.h"
 
 #include "Cp932Text.h"
+#include "PhoneBookTable.h"
 
 namespace ruvo {
 
 TDataSource::TDataSource(PhoneBookTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {
     table_.SetObserver(this);
+    UpdateCurrentRow();
 }
 
 TDataSource::~TDataSource() {
@@ -146,7 +148,7 @@ void TDataSource::currentChanged() {
     if (Bulk(false))
         return;
     if (!changing_)
-        emit CurrentChanged();
+        AnnounceCurrent();
 }
 
 void TDataSource::stateChanged() {
@@ -158,7 +160,74 @@ void TDataSource::stateChanged() {
 void TDataSource::EndChange() {
     // Rows above the current one may have come or gone: the grid looks again.
     changing_ = false;
+    AnnounceCurrent();
+}
+
+void TDataSource::UpdateCurrentRow() {
+    const auto row = table_.CurrentRow();
+    currentRow_ = row && *row < static_cast<std::size_t>(rowCount()) ? static_cast<int>(*row) : -1;
+}
+
+void TDataSource::AnnounceCurrent() {
+    UpdateCurrentRow();
     emit CurrentChanged();
+}
+
+int TDataSource::DisplayWidth(int column) const {
+    return FieldDefs().at(static_cast<std::size_t>(column)).displayWidth;
+}
+
+int TDataSource::RecordCount() const {
+    return static_cast<int>(table_.EntryCount());
+}
+
+TDataState TDataSource::State() const {
+    if (currentRow_ < 0)
+        return TDataState::dsInactive;
+    switch (table_.State()) {
+    case TableState::Settled:
+        return TDataState::dsBrowse;
+    case TableState::Changing:
+        return TDataState::dsEdit;
+    case TableState::Adding:
+        return TDataState::dsInsert;
+    case TableState::Closed:
+        break;
+    }
+    return TDataState::dsInactive;
+}
+
+bool TDataSource::PendingUntouched() const {
+    return table_.State() == TableState::Adding && table_.PendingEntryUntouched();
+}
+
+void TDataSource::MoveFirst() {
+    table_.MoveFirst();
+}
+
+void TDataSource::MoveLast() {
+    table_.MoveLast();
+}
+
+void TDataSource::MovePrior() {
+    table_.MovePrior();
+}
+
+void TDataSource::MoveNext() {
+    table_.MoveNext();
+}
+
+void TDataSource::MoveBy(long long distance) {
+    table_.MoveBy(distance);
+}
+
+void TDataSource::MoveTo(long long position) {
+    table_.MoveTo(position);
+}
+
+void TDataSource::Cancel() {
+    if (table_.State() == TableState::Adding || table_.State() == TableState::Changing)
+        table_.DiscardEntry();
 }
 
 bool TDataSource::Bulk(bool rows) {
@@ -203,7 +272,7 @@ void TDataSource::FlushBulk() {
     }
     bulkChanged_ = false;
     emit StateChanged();
-    emit CurrentChanged();
+    AnnounceCurrent();
 }
 
 void TDataSource::EndBulk() {

@@ -1,14 +1,20 @@
 #pragma once
 
-#include "PhoneBookTable.h"
+#include "TableObserver.h"
 
 #include <QAbstractTableModel>
 
 namespace ruvo {
 
+class PhoneBookTable;
+
 // The data link between the table and the grid: a table model that follows
 // the table's change notifications one row at a time. Rows are the table's
 // rows in its selected order; columns are its fields.
+// What the indicator shows of the current record: no record, browsing it,
+// changing it, inserting a new one.
+enum class TDataState { dsInactive, dsBrowse, dsEdit, dsInsert };
+
 class TDataSource : public QAbstractTableModel, private TableObserver {
     Q_OBJECT
 
@@ -16,7 +22,25 @@ public:
     explicit TDataSource(PhoneBookTable& table, QObject* parent = nullptr);
     ~TDataSource() override;
 
-    PhoneBookTable& Table() const { return table_; }
+    // --- The cursor, for the grid ---
+    // The current row as the view knows it (rows of the selected order,
+    // from 0); -1 for none. Updated just before CurrentChanged.
+    int CurrentRow() const { return currentRow_; }
+    int RecordCount() const;
+    TDataState State() const;
+    // True while a new record is pending and none of its fields was set.
+    bool PendingUntouched() const;
+    // Moves, each settling a pending record first; positions from 1.
+    void MoveFirst();
+    void MoveLast();
+    void MovePrior();
+    void MoveNext();
+    void MoveBy(long long distance);
+    void MoveTo(long long position);
+    // Drops a pending record (nothing when there is none).
+    void Cancel();
+    // A column's display width, in half-width characters.
+    int DisplayWidth(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,11 +77,14 @@ private:
     void stateChanged() override;
 
     void EndChange();
+    void UpdateCurrentRow();
+    void AnnounceCurrent();
     // True in bulk mode, where a notice is only noted for the next flush;
     // rows: the notice is of rows, not only of the current entry or state.
     bool Bulk(bool rows = true);
 
     PhoneBookTable& table_;
+    int currentRow_ = -1;
     // Inside a begin...end pair the view must not look at the table yet;
     // the current-entry notice waits for the end.
     bool changing_ = false;

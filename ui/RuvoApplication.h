@@ -1,11 +1,12 @@
 #pragma once
 
+#include "RunHandler.h"
+
 #include <QApplication>
 #include <QString>
 
 #include <exception>
 #include <string>
-#include <utility>
 
 class QKeyEvent;
 
@@ -49,19 +50,5 @@ QString ApplicationTitle();
 std::string ErrorBoxText(std::string cp932Message);
 QString ErrorBoxText(QString message);
 QString ErrorBoxText(const std::exception& failure);
-
-// Shows the failure being handled (call from a catch block) in the error
-// box, captioned with the application title.
-void ShowCurrentException();
-
-// Runs an event handler; a failure that escapes it goes to the error box,
-// so that it never unwinds through Qt's own code.
-template <class Handler> void RunHandler(Handler&& handler) {
-    try {
-        std::forward<Handler>(handler)();
-    } catch (...) {
-        ShowCurrentException();
-    }
-}
 
 } // namespace ruvo
