@@ -1,0 +1,101 @@
+#include "Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ruvo::cp932 {
+namespace {
+
+struct CharCase {
+    const char* what;
+    std::string text;
+    std::size_t pos;
+    std::string bytes;
+    char32_t code;
+    bool valid;
+};
+
+TEST(Cp932Test, CharactersAndTheirValidity) {
+    const CharCase cases[] = {
+        {"ASCII", "a", 0, "a", U'a', true},
+        {"NUL is a character", std::string(1, '\0'), 0, std::string(1, '\0'), 0, true},
+        {"half-width katakana", "\xB1", 0, "\xB1", U'ｱ', true},
+        {"kanji", "\x95\x5C", 0, "\x95\x5C", U'表', true},
+        {"second byte 0x5C is no separator", "x\x83\x5C", 1, "\x83\x5C", U'ソ', true},
+        {"NEC row 13", "\x87\x54", 0, "\x87\x54", U'Ⅰ', true},
+        {"lead byte at the end", "x\x82", 1, "\x82", 0, false},
+        {"lead byte with a bad trail", "\x82\x20z", 0, "\x82", 0, false},
+        {"0x80 begins nothing", "\x80", 0, "\x80", 0, false},
+        {"0xA0 begins nothing", "\xA0", 0, "\xA0", 0, false},
+        {"0xFD begins nothing", "\xFD", 0, "\xFD", 0, false},
+    };
+    for (const CharCase& c : cases) {
+        const Char got = CharAt(c.text, c.pos);
+        EXPECT_EQ(got.bytes, c.bytes) << c.what;
+        EXPECT_EQ(got.valid, c.valid) << c.what;
+        if (c.valid) {
+            EXPECT_EQ(got.code, c.code) << c.what;
+        }
+        EXPECT_EQ(CharLength(c.text, c.pos),
+                  IsLeadByte(c.text[c.pos]) && c.pos + 1 < c.text.size() ? 2u : 1u)
+            << c.what;
+    }
+}
+
+TEST(Cp932Test, WalkVisitsEveryByteOnce) {
+    const std::string text = "a\x82\xA0\x82\x20\x95\x5C\x82";
+    std::string seen;
+    std::vector<bool> valid;
+    ForEachChar(text, [&](const Char& c) {
+        seen += c.bytes;
+        valid.push_back(c.valid);
+    });
+    EXPECT_EQ(seen, text);
+    EXPECT_EQ(valid, (std::vector<bool>{true, true, false, true, true, false}));
+}
+
+TEST(Cp932Test, InvalidBytesShowAsAsked) {
+    const std::string bytes = "a\x80\x95\x5C\x82";
+    EXPECT_EQ(ToUtf8(bytes), "a\uFFFD表\uFFFD");
+    EXPECT_EQ(ToUtf8(bytes, InvalidByte::HexEscape), "a\\x80表\\x82");
+    EXPECT_EQ(ToUtf16(bytes), u"a\uFFFD表\uFFFD");
+}
+
+TEST(Cp932Test, EncodingNamesTheFirstUnencodableCharacter) {
+    EXPECT_EQ(FromUtf8("ﾔﾏﾀﾞ 山田 表"),
+              std::optional<std::string>("\xD4\xCF\xC0\xDE \x8E\x52\x93\x63 \x95\x5C"));
+    std::size_t at = 99;
+    EXPECT_EQ(FromUtf8("ab😀c", &at), std::nullopt);
+    EXPECT_EQ(at, 2u);
+    EXPECT_EQ(FromUtf8("山剝", &at), std::nullopt);
+    EXPECT_EQ(at, 3u);
+    EXPECT_EQ(FromUtf16(u"x😀", &at), std::nullopt);
+    EXPECT_EQ(at, 1u);
+    EXPECT_EQ(FromUtf16(u"電話"), std::optional<std::string>("\x93\x64\x98\x62"));
+}
+
+// Every character of the code page comes back from Unicode as a character
+// with the same code point (duplicates of the NEC and IBM rows may come back
+// as the other of their byte pairs).
+TEST(Cp932Test, EveryCharacterSurvivesUnicode) {
+    int characters = 0;
+    for (int lead = 0; lead < 256; ++lead) {
+        for (int trail = 0; trail < 256; ++trail) {
+            const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+            const Char c = CharAt(pair, 0);
+            if (!c.valid || c.bytes.size() != 2)
+                continue;
+            ++characters;
+            const auto back = FromUtf8(ToUtf8(c.bytes));
+            ASSERT_TRUE(back) << lead << " " << trail;
+            const Char again = CharAt(*back, 0);
+            EXPECT_EQ(again.code, c.code) << lead << " " << trail;
+        }
+    }
+    EXPECT_GT(characters, 7000);
+}
+
+} // namespace
+} // namespace ruvo::cp932
