@@ -9,6 +9,7 @@ RUVO_PACKAGES=(
     clang libclang-rt-14-dev
     qt6-base-dev qt6-translations-l10n
     fonts-ipafont-mincho xvfb xauth
+    dpkg-dev lintian appstream desktop-file-utils man-db
 )
 
 ruvo_install_deps() {

@@ -36,4 +36,8 @@ cp tests/fuzz/corpus/* "$fuzz_corpus"/
 build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_total_time=900 -max_len=4096 -seed=1 \
     -artifact_prefix=build-fuzz/ "$fuzz_corpus"
 
+echo "== Debian package (built and checked, not installed)"
+bash scripts/package.sh
+bash packaging/check-package.sh
+
 echo "== all tests passed"
