@@ -256,6 +256,39 @@ TEST_P(RefuseTest, TabOrLineEndIsRefusedAndNothingStored) {
 INSTANTIATE_TEST_SUITE_P(Cases, RefuseTest,
                          testing::Combine(testing::ValuesIn(kRefuseCases), testing::Bool()));
 
+// The check reads several bytes at a time; it must agree with a plain byte
+// scan wherever the bytes stand and however long the text is.
+TEST(RefuseTest, AgreesWithAByteScan) {
+    const char alphabet[] = {'\0', '\t', '\n', '\v', '\f', '\r', '\x0e', 'a', ' ', '\x81'};
+    std::mt19937 random(11);
+    PhoneBookTable table;
+    table.AppendEntry();
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(random() % 25, 'a');
+        // Mostly plain bytes, so that long clean runs occur too.
+        for (char& c : text) {
+            if (random() % 4 == 0)
+                c = alphabet[random() % sizeof alphabet];
+        }
+        const std::string kept = text.substr(0, text.find('\0'));
+        const bool refused = kept.find_first_of("\t\n\r") != std::string::npos;
+        bool threw = false;
+        try {
+            table.SetField(Field::Name, text);
+        } catch (const EDatabaseError&) {
+            threw = true;
+        }
+        ASSERT_EQ(threw, refused) << testing::PrintToString(text);
+        if (!refused) {
+            // Shorter than the field: only trailing spaces go.
+            std::string expected = kept;
+            while (!expected.empty() && expected.back() == ' ')
+                expected.pop_back();
+            ASSERT_EQ(table.GetField(Field::Name), expected) << testing::PrintToString(text);
+        }
+    }
+}
+
 TEST_F(PhoneBookTableTest, EntryWithoutAssignmentsHasFourUnsetFields) {
     table.AppendEntry();
     table.CommitEntry();
