@@ -51,6 +51,9 @@ enum class InvalidByte {
     HexEscape,   // "\xNN", so that every byte can be told from the text
 };
 
+// Appends the UTF-8 of one code point.
+void AppendUtf8(std::string& out, char32_t code);
+
 // The bytes as UTF-8 and as UTF-16; invalid bytes shown as asked.
 std::string ToUtf8(std::string_view bytes, InvalidByte invalid = InvalidByte::Replacement);
 std::u16string ToUtf16(std::string_view bytes);

@@ -3,7 +3,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace ruvo {
 
@@ -14,8 +13,6 @@ namespace ruvo {
 // \", TAB, CR and LF become \t, \r and \n, other control bytes \xNN.
 class Cp932Decoder {
 public:
-    // Builds the conversion tables from the C library's "CP932" converter;
-    // throws std::runtime_error when it has none.
     Cp932Decoder();
 
     void Append(std::string& out, std::string_view bytes, bool escaped) const;
@@ -25,9 +22,6 @@ private:
     // UTF-8 of each single byte, in plain and in escaped form.
     std::array<std::string, 256> plain_;
     std::array<std::string, 256> escaped_;
-    // UTF-8 of each double-byte character, by DoubleIndex(); empty when the
-    // pair is no character.
-    std::vector<std::string> double_;
 };
 
 } // namespace ruvo

@@ -1,6 +1,7 @@
 #include "RuvoApplication.h"
 
 #include "AppIcon.h"
+#include "Cp932.h"
 #include "Cp932Text.h"
 #include "Dialogs.h"
 
@@ -70,14 +71,10 @@ QString ApplicationTitle() {
 }
 
 std::string ErrorBoxText(std::string cp932Message) {
-    // Find where the last character starts: a lead byte takes the next byte.
+    // Where the last character starts: a lead byte takes the next byte.
     std::size_t last = 0;
-    for (std::size_t i = 0; i < cp932Message.size();) {
+    for (std::size_t i = 0; i < cp932Message.size(); i += cp932::CharLength(cp932Message, i))
         last = i;
-        const auto byte = static_cast<unsigned char>(cp932Message[i]);
-        const bool lead = (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-        i += (lead && i + 1 < cp932Message.size()) ? 2 : 1;
-    }
     if (!cp932Message.empty() &&
         std::string_view(cp932Message).substr(last) > std::string_view("."))
         cp932Message += '.';
