@@ -1,5 +1,7 @@
 #include "Collation.h"
 
+#include "Cp932.h"
+
 #include "collation/CollationTable.h"
 
 #include <array>
@@ -109,10 +111,6 @@ const Tables& tables() {
     return t;
 }
 
-inline bool isLeadByte(unsigned b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // Length of a list without its trailing values in [low, high].
 inline std::size_t trimmed(const Byte* list, std::size_t n, Byte low, Byte high) {
     while (n > 0 && list[n - 1] >= low && list[n - 1] <= high) {
@@ -204,7 +202,7 @@ std::string CollationKey(std::string_view text) {
     for (const Byte* in = s; in < s + n;) {
         const unsigned b = *in;
         const Weight* x;
-        if (!isLeadByte(b)) {
+        if (!cp932::IsLeadByte(b)) {
             x = &t.single[b];
             in += 1;
         } else if (in + 1 < s + n) {

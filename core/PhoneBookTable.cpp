@@ -1,6 +1,7 @@
 #include "PhoneBookTable.h"
 
 #include "Collation.h"
+#include "Cp932.h"
 #include "Errors.h"
 
 #include <algorithm>
@@ -61,10 +62,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 // True when one of the eight bytes at p is below 0x0E (NUL, TAB, LF and CR
 // among them).
 bool HoldsLowByte(const char* p) {
@@ -111,7 +108,7 @@ std::string_view FitToField(std::string_view text, std::size_t width) {
     if (text.size() > width) {
         std::size_t end = 0;
         while (end < width) {
-            std::size_t step = IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+            std::size_t step = cp932::IsLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
             if (end + step > width)
                 break;
             end += step;

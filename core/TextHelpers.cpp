@@ -1,5 +1,6 @@
 #include "TextHelpers.h"
 
+#include "Cp932.h"
 #include "Errors.h"
 #include "FileSystem.h"
 
@@ -15,16 +16,6 @@ namespace ruvo {
 
 namespace {
 
-bool Lead(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
-// Length of the character that starts at pos: a lead byte takes the byte
-// after it with it, when there is one.
-std::size_t CharLength(std::string_view text, std::size_t pos) {
-    return Lead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
-}
-
 // First occurrence of delimiter at or after pos that begins on a character
 // boundary (counted from pos), or npos.
 std::size_t FindAtBoundary(std::string_view text, std::string_view delimiter, std::size_t pos) {
@@ -38,7 +29,7 @@ std::size_t FindAtBoundary(std::string_view text, std::string_view delimiter, st
         if (text.compare(pos, delimiter.size(), delimiter) == 0) {
             return pos;
         }
-        pos += CharLength(text, pos);
+        pos += cp932::CharLength(text, pos);
     }
     return std::string_view::npos;
 }
@@ -58,7 +49,7 @@ std::string ExtractQuoted(std::string_view text, std::size_t& pos) {
             ++pos;
             return item;
         }
-        const std::size_t length = CharLength(text, pos);
+        const std::size_t length = cp932::CharLength(text, pos);
         item.append(text.substr(pos, length));
         pos += length;
     }
@@ -87,10 +78,6 @@ int CopyBytes(int in, int out) {
 
 } // namespace
 
-bool IsLeadByte(unsigned char byte) {
-    return Lead(byte);
-}
-
 std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos) {
     while (pos < text.size()) {
         const void* found = std::memchr(text.data() + pos, byte, text.size() - pos);
@@ -103,7 +90,8 @@ std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos
         // of the hit; they pair off from there, so an odd run means the hit
         // is the second byte of a double-byte character.
         std::size_t run = 0;
-        while (hit - run > pos && Lead(static_cast<unsigned char>(text[hit - run - 1]))) {
+        while (hit - run > pos &&
+               cp932::IsLeadByte(static_cast<unsigned char>(text[hit - run - 1]))) {
             ++run;
         }
         if (run % 2 == 0) {

@@ -8,10 +8,6 @@ namespace ruvo {
 
 using StringList = std::vector<std::string>;
 
-// True for a lead byte of a code-page-932 double-byte character
-// (0x81 to 0x9F and 0xE0 to 0xFC).
-bool IsLeadByte(unsigned char byte);
-
 // Position of the first byte equal to byte, at or after pos, that begins a
 // character when the text is read from pos on; npos when there is none.
 std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos = 0);

@@ -1,4 +1,5 @@
 #include "TextHelpers.h"
+#include "Cp932.h"
 #include "Errors.h"
 
 #include <gtest/gtest.h>
@@ -85,7 +86,7 @@ std::size_t FindForwards(std::string_view text, char byte, std::size_t pos) {
         if (text[pos] == byte) {
             return pos;
         }
-        pos += IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
+        pos += cp932::IsLeadByte(static_cast<unsigned char>(text[pos])) ? 2 : 1;
     }
     return std::string_view::npos;
 }

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the phone-book reader, saves what it read, reads
 // the saved file again and checks that nothing was lost or changed on the way.
 
+#include "Cp932.h"
 #include "FileSystem.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
@@ -61,7 +62,7 @@ Cells(const ruvo::PhoneBookTable& table) {
 // saved faithfully: the separator written after it would become its trail.
 bool EndsInLoneLeadByte(const std::string& value) {
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (ruvo::IsLeadByte(static_cast<unsigned char>(value[i]))) {
+        if (ruvo::cp932::IsLeadByte(static_cast<unsigned char>(value[i]))) {
             if (i + 1 == value.size()) {
                 return true;
             }
