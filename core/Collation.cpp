@@ -37,7 +37,7 @@ struct Weight {
     Byte marks = 0; // kMark* bits
 };
 
-Weight weightOf(const collation::CollationRow& row) {
+Weight WeightOf(const collation::CollationRow& row) {
     Weight w;
     w.cls = row.cls;
     w.script = row.script;
@@ -76,7 +76,7 @@ struct Tables {
     Tables() {
         for (std::size_t i = 0; i < collation::kCollationRowCount; ++i) {
             if (collation::kCollationRows[i].code == kMiddleDotCode) {
-                middleDot = weightOf(collation::kCollationRows[i]);
+                middleDot = WeightOf(collation::kCollationRows[i]);
             }
         }
         single.fill(middleDot);
@@ -86,33 +86,33 @@ struct Tables {
             if (row.code == 0) {
                 continue;
             }
-            Weight w = weightOf(row);
+            Weight w = WeightOf(row);
             if (row.cls == CharClass::Expansion) {
                 w.primary = static_cast<Byte>(expansions.size());
-                expansions.push_back({unitWeight(row.expansion[0]), unitWeight(row.expansion[1])});
+                expansions.push_back({UnitWeight(row.expansion[0]), UnitWeight(row.expansion[1])});
             }
             (row.code < 0x100 ? single[row.code] : twoByte[row.code]) = w;
         }
     }
 
     // Expansion units are all ordinary characters, looked up by their UTF-16 unit.
-    Weight unitWeight(std::uint16_t unicode) const {
+    Weight UnitWeight(std::uint16_t unicode) const {
         for (std::size_t i = 0; i < collation::kCollationRowCount; ++i) {
             if (collation::kCollationRows[i].unicode == unicode) {
-                return weightOf(collation::kCollationRows[i]);
+                return WeightOf(collation::kCollationRows[i]);
             }
         }
         return middleDot;
     }
 };
 
-const Tables& tables() {
+const Tables& TheTables() {
     static const Tables t;
     return t;
 }
 
 // Length of a list without its trailing values in [low, high].
-inline std::size_t trimmed(const Byte* list, std::size_t n, Byte low, Byte high) {
+inline std::size_t Trimmed(const Byte* list, std::size_t n, Byte low, Byte high) {
     while (n > 0 && list[n - 1] >= low && list[n - 1] <= high) {
         --n;
     }
@@ -130,7 +130,7 @@ constexpr std::size_t kBlock = 32;
 } // namespace
 
 std::string CollationKey(std::string_view text) {
-    const Tables& t = tables();
+    const Tables& t = TheTables();
     const auto* s = reinterpret_cast<const Byte*>(text.data());
     std::size_t n = text.size();
     if (n == 0) {
@@ -227,7 +227,7 @@ std::string CollationKey(std::string_view text) {
             *de++ = dv;
             dTop = dv > 0x02 ? de : dTop;
             if (modify && dv <= 0x02) [[unlikely]] {
-                dTop = d + trimmed(d, static_cast<std::size_t>(de - d), 0x00, 0x02); // wrapped
+                dTop = d + Trimmed(d, static_cast<std::size_t>(de - d), 0x00, 0x02); // wrapped
             }
             *ce = x->caseWeight;
             ce += !voice;
@@ -295,7 +295,7 @@ std::string CollationKey(std::string_view text) {
     const auto np = static_cast<std::size_t>(pe - p);
     const auto nd = static_cast<std::size_t>(dTop - d);
     const std::size_t nc =
-        (marks & kMarkCase) ? trimmed(c, static_cast<std::size_t>(ce - c), 0x00, 0x02) : 0;
+        (marks & kMarkCase) ? Trimmed(c, static_cast<std::size_t>(ce - c), 0x00, 0x02) : 0;
     const auto nw = static_cast<std::size_t>(we - w);
     const auto nk = static_cast<std::size_t>(ke - k);
     const bool hasKana = nk > 0;
@@ -305,10 +305,10 @@ std::string CollationKey(std::string_view text) {
         Byte terminator;
     };
     const KanaSection kanaSections[4] = {
-        {k, (marks & kMarkSmall) ? trimmed(k, nk, kNormal, kNormal) : 0, 0xFF},
-        {k2, (marks & kMarkIterated) ? trimmed(k2, nk, kPlain, kPlain) : 0, 0x02},
-        {k + n, (marks & kMarkKatakana) ? trimmed(k + n, nk, kHiragana, kHiragana) : 0, 0xFF},
-        {k + 2 * n, (marks & kMarkHalf) ? trimmed(k + 2 * n, nk, kFull, kFull) : 0, 0xFF},
+        {k, (marks & kMarkSmall) ? Trimmed(k, nk, kNormal, kNormal) : 0, 0xFF},
+        {k2, (marks & kMarkIterated) ? Trimmed(k2, nk, kPlain, kPlain) : 0, 0x02},
+        {k + n, (marks & kMarkKatakana) ? Trimmed(k + n, nk, kHiragana, kHiragana) : 0, 0xFF},
+        {k + 2 * n, (marks & kMarkHalf) ? Trimmed(k + 2 * n, nk, kFull, kFull) : 0, 0xFF},
     };
 
     std::size_t total = np + 1 + nd + 1 + nc + 1 + 1 + nw + 1;
