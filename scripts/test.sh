@@ -8,17 +8,22 @@ source scripts/deps.sh
 ruvo_install_deps
 
 jobs=$(nproc)
+# The reader fuzzer's budget: this many inputs, or this many seconds on a
+# slow machine, whichever ends first.
+fuzz_runs=200000
+fuzz_seconds=900
 
 echo "== build and test"
 # Every option spelled out: run.sh shares this build folder with other ones.
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DRUVO_BUILD_UI=ON -DRUVO_BUILD_TESTS=ON -DRUVO_BUILD_BENCH=ON -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF
+    -DRUVO_BUILD_UI=ON -DRUVO_BUILD_TESTS=ON -DRUVO_BUILD_BENCH=ON -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF \
+    -DRUVO_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== core under ASan and UBSan"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRUVO_SANITIZE=ON \
-    -DRUVO_BUILD_UI=OFF -DRUVO_BUILD_BENCH=OFF
+    -DRUVO_BUILD_UI=OFF -DRUVO_BUILD_BENCH=OFF -DRUVO_WERROR=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
@@ -33,7 +38,7 @@ cmake --build build-fuzz -j "$jobs" --target fuzz_phonebook_file
 fuzz_corpus=$(mktemp -d)
 trap 'rm -rf "$fuzz_corpus"' EXIT
 cp tests/fuzz/corpus/* "$fuzz_corpus"/
-build-fuzz/tests/fuzz/fuzz_phonebook_file -runs=200000 -max_total_time=900 -max_len=4096 -seed=1 \
+build-fuzz/tests/fuzz/fuzz_phonebook_file -runs="$fuzz_runs" -max_total_time="$fuzz_seconds" -max_len=4096 -seed=1 \
     -artifact_prefix=build-fuzz/ "$fuzz_corpus"
 
 echo "== Debian package (built and checked, not installed)"
