@@ -69,29 +69,38 @@ int FileDescriptor::Release() {
     return fd;
 }
 
-int FileDescriptor::Close() {
+FileError FileDescriptor::Close() {
     if (fd_ < 0) {
-        return 0;
+        return {};
     }
     const int fd = fd_;
     fd_ = -1;
     // Linux frees the descriptor even when close() fails; never retry it.
-    return CurrentFileOps().close(fd) == 0 ? 0 : errno;
+    return CurrentFileOps().close(fd) == 0 ? FileError() : FileError::Last();
 }
 
-ssize_t ReadSome(int fd, char* buffer, size_t size) {
+FileError CloseAfter(FileDescriptor& file, FileError error) {
+    if (const FileError closeError = file.Close()) {
+        return closeError;
+    }
+    return error;
+}
+
+FileError ReadSome(int fd, char* buffer, size_t size, size_t& count) {
     for (;;) {
         const ssize_t n = CurrentFileOps().read(fd, buffer, size);
         if (n >= 0) {
-            return n;
+            count = static_cast<size_t>(n);
+            return {};
         }
         if (errno != EINTR) {
-            return -errno;
+            count = 0;
+            return FileError::Last();
         }
     }
 }
 
-int WriteAll(int fd, std::string_view bytes) {
+FileError WriteAll(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -100,26 +109,26 @@ int WriteAll(int fd, std::string_view bytes) {
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            return FileError::Last();
         }
         if (n == 0) {
-            return EIO;
+            return FileError(EIO);
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    return 0;
+    return {};
 }
 
-int SyncFile(int fd) {
+FileError SyncFile(int fd) {
     for (;;) {
         if (CurrentFileOps().fsync(fd) == 0) {
-            return 0;
+            return {};
         }
         if (errno == EINTR) {
             continue;
         }
-        return errno == EINVAL ? 0 : errno;
+        return errno == EINVAL ? FileError() : FileError::Last();
     }
 }
 
@@ -134,71 +143,66 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string ResolveLinks(const std::string& path) {
-    std::string target;
-    ResolveLinks(path, target);
-    return target;
-}
-
-int ResolveLinks(const std::string& path, std::string& target) {
+FileError ResolveLinks(const std::string& path, std::string& target) {
     const FileOps& ops = CurrentFileOps();
     target = path;
     struct stat st;
     if (ops.lstat(path.c_str(), &st) != 0) {
-        return errno == ENOENT ? 0 : errno;
+        return errno == ENOENT ? FileError() : FileError::Last();
     }
     if (!S_ISLNK(st.st_mode)) {
-        return 0;
+        return {};
     }
     std::unique_ptr<char, decltype(&std::free)> resolved(ops.realpath(path.c_str()), &std::free);
     if (!resolved) {
         // A dangling link stays as it is: writing through it creates its
         // target.
-        return errno == ENOENT ? 0 : errno;
+        return errno == ENOENT ? FileError() : FileError::Last();
     }
     target = resolved.get();
-    return 0;
+    return {};
 }
 
-int OpenRegularFile(const std::string& path, struct stat& st) {
+FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescriptor& file) {
     const FileOps& ops = CurrentFileOps();
     // Looked at before opening, so that no device is even opened.
     if (ops.stat(path.c_str(), &st) != 0) {
-        return -errno;
+        return FileError::Last();
     }
     if (!S_ISREG(st.st_mode)) {
-        return -EACCES;
+        return FileError(EACCES);
     }
     // Non-blocking, in case a FIFO took the file's place meanwhile: opening
     // one for reading would wait for a writer.
     const int fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
         // ENXIO: a socket, or a device without its driver.
-        return errno == ENXIO ? -EACCES : -errno;
+        return FileError(errno == ENXIO ? EACCES : errno);
     }
-    FileDescriptor file(fd);
+    FileDescriptor opened(fd);
     if (ops.fstat(fd, &st) != 0) {
-        return -errno;
+        return FileError::Last();
     }
     if (!S_ISREG(st.st_mode)) {
-        return -EACCES;
+        return FileError(EACCES);
     }
-    if (const int error = ClearNonBlocking(fd)) {
-        return -error;
+    if (const FileError error = ClearNonBlocking(fd)) {
+        return error;
     }
-    return file.Release();
+    file.Reset(opened.Release());
+    return {};
 }
 
-int ClearNonBlocking(int fd) {
+FileError ClearNonBlocking(int fd) {
     const FileOps& ops = CurrentFileOps();
     const int flags = ops.fcntl(fd, F_GETFL, 0);
     if (flags < 0 || ops.fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        return errno;
+        return FileError::Last();
     }
-    return 0;
+    return {};
 }
 
-int CreateTempBeside(const std::string& target, std::string& tempPath) {
+FileError CreateTempBeside(const std::string& target, std::string& tempPath, FileDescriptor& file) {
     const std::size_t slash = target.rfind('/');
     const std::size_t stemStart = slash == std::string::npos ? 0 : slash + 1;
     const std::size_t stemLength = std::min(target.size() - stemStart, kTempStemMax);
@@ -207,10 +211,11 @@ int CreateTempBeside(const std::string& target, std::string& tempPath) {
     name.push_back('\0');
     const int fd = CurrentFileOps().mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) {
-        return -errno;
+        return FileError::Last();
     }
     tempPath.assign(name.data());
-    return fd;
+    file.Reset(fd);
+    return {};
 }
 
 void SyncFolder(const std::string& folder) {
@@ -219,7 +224,7 @@ void SyncFolder(const std::string& folder) {
         return;
     }
     FileDescriptor guard(fd);
-    SyncFile(fd);
+    static_cast<void>(SyncFile(fd));
 }
 
 mode_t CurrentUmask() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -8,10 +9,32 @@
 
 namespace ruvo {
 
+// The file layer's one convention for results: every call returns a
+// FileError, which is empty when the call went through and otherwise holds
+// the errno of the first thing that failed. What a call produces (a count, a
+// descriptor, a path) comes back through its parameters, so that a
+// descriptor or a count is never mistaken for an error. The first failure
+// wins: a cleanup that fails after it (close, unlink, sync) never replaces
+// it, with the one exception of CloseAfter().
+class [[nodiscard]] FileError {
+public:
+    constexpr FileError() = default;
+    constexpr explicit FileError(int value) : value_(value) {}
+    // The errno left by the call that has just failed.
+    [[nodiscard]] static FileError Last() { return FileError(errno); }
+
+    [[nodiscard]] constexpr int value() const { return value_; }
+    // True when something failed.
+    [[nodiscard]] constexpr explicit operator bool() const { return value_ != 0; }
+
+private:
+    int value_ = 0;
+};
+
 // The POSIX calls the file code makes, one place to swap them. Tests replace
-// members to make a call fail with a chosen errno (a full disk, a failing
-// rename) and restore them with ResetFileOps(); the program never changes
-// them. Each returns what the POSIX call returns and leaves errno set.
+// members under a ScopedFileOps, which puts the calls back when it goes; the
+// program never changes them. Each returns what the POSIX call returns and
+// leaves errno set.
 struct FileOps {
     std::function<int(const char* path, int flags, mode_t mode)> open;
     // mkostemp(): template ends in "XXXXXX" and is filled in on success.
@@ -36,8 +59,28 @@ struct FileOps {
 };
 
 // The calls in force; the real ones unless a test replaced them.
-FileOps& CurrentFileOps();
+[[nodiscard]] FileOps& CurrentFileOps();
+// Puts the real calls back. Prefer ScopedFileOps, which restores by itself.
 void ResetFileOps();
+
+// Replaces file calls for as long as it lives:
+//     ScopedFileOps calls;
+//     calls->write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; };
+// On destruction the calls in force when it was made come back, also when a
+// test fails or throws half-way. Guards nest.
+class ScopedFileOps {
+public:
+    ScopedFileOps() : saved_(CurrentFileOps()) {}
+    ~ScopedFileOps() { CurrentFileOps() = std::move(saved_); }
+    ScopedFileOps(const ScopedFileOps&) = delete;
+    ScopedFileOps& operator=(const ScopedFileOps&) = delete;
+
+    FileOps* operator->() const { return &CurrentFileOps(); }
+    FileOps& operator*() const { return CurrentFileOps(); }
+
+private:
+    FileOps saved_;
+};
 
 // Owns a descriptor; the destructor closes it quietly (for failure paths).
 class FileDescriptor {
@@ -50,60 +93,62 @@ public:
 
     // Takes fd; a descriptor held before is closed quietly.
     void Reset(int fd);
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now; returns 0 or the errno of the failed close.
-    int Close();
+    [[nodiscard]] int get() const { return fd_; }
+    [[nodiscard]] bool valid() const { return fd_ >= 0; }
+    // Closes now; nothing to close is no failure.
+    FileError Close();
     // Gives up the descriptor without closing it.
-    int Release();
+    [[nodiscard]] int Release();
 
 private:
     int fd_ = -1;
 };
 
-// read() that retries on EINTR; returns the count, 0 at the end, or -errno.
-ssize_t ReadSome(int fd, char* buffer, size_t size);
+// Closes file at the end of an operation on it that ended with error. A
+// failing close is reported in place of the earlier failure: it is the last
+// word on the file, and one failed operation reports one failure.
+FileError CloseAfter(FileDescriptor& file, FileError error);
 
-// Writes every byte, retrying short writes and EINTR; returns 0 or errno.
-int WriteAll(int fd, std::string_view bytes);
+// read() that retries on EINTR; count is the bytes read, 0 at the end.
+FileError ReadSome(int fd, char* buffer, size_t size, size_t& count);
 
-// fsync(); returns 0 or errno. EINVAL (a file that cannot be synced, such as
-// a device) counts as success.
-int SyncFile(int fd);
+// Writes every byte, retrying short writes and EINTR.
+FileError WriteAll(int fd, std::string_view bytes);
+
+// fsync(). EINVAL (a file that cannot be synced, such as a device) counts as
+// success.
+FileError SyncFile(int fd);
 
 // The folder part of a path ("." when it has none, "/" for the root).
-std::string FolderOf(const std::string& path);
+[[nodiscard]] std::string FolderOf(const std::string& path);
 
-// The file a path names: for a symbolic link the file it points to, so that
-// replacing it keeps the link. Other paths come back as they are.
-std::string ResolveLinks(const std::string& path);
+// The file a path names in target: for a symbolic link the file it points
+// to, so that replacing it keeps the link; other paths as they are. A path
+// that names nothing, or a dangling link, is no error: it comes back as it
+// is.
+FileError ResolveLinks(const std::string& path, std::string& target);
 
-// ResolveLinks() that reports why it could not tell: returns 0 or errno and
-// sets target. A path that names nothing, or a dangling link, is no error:
-// it comes back as it is.
-int ResolveLinks(const std::string& path, std::string& target);
+// Opens a regular file (links followed) for reading into file and fills st.
+// Never blocks: a FIFO, socket, device or folder is refused with EACCES
+// before any reading starts.
+FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescriptor& file);
 
-// Opens a regular file (links followed) for reading and fills st. Never
-// blocks: a FIFO, socket, device or folder is refused with EACCES before
-// any reading starts. Returns the descriptor or -errno.
-int OpenRegularFile(const std::string& path, struct stat& st);
+// Clears O_NONBLOCK on fd.
+FileError ClearNonBlocking(int fd);
 
-// Clears O_NONBLOCK on fd; returns 0 or errno.
-int ClearNonBlocking(int fd);
-
-// Creates an empty temporary file beside target, named "<target>.XXXXXX";
-// returns the descriptor or -errno and sets tempPath.
-int CreateTempBeside(const std::string& target, std::string& tempPath);
+// Creates an empty temporary file beside target, named "<target>.XXXXXX",
+// into file, and sets tempPath.
+FileError CreateTempBeside(const std::string& target, std::string& tempPath, FileDescriptor& file);
 
 // Makes a rename in folder durable; failures are ignored, since the rename
 // itself has already happened.
 void SyncFolder(const std::string& folder);
 
 // The process's file-creation mask.
-mode_t CurrentUmask();
+[[nodiscard]] mode_t CurrentUmask();
 
 // True when the mode bits of st give the calling user write permission
 // (for root: any write bit), whatever access() would say.
-bool ModeAllowsWrite(const struct stat& st);
+[[nodiscard]] bool ModeAllowsWrite(const struct stat& st);
 
 } // namespace ruvo

@@ -25,8 +25,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Cuts a phone-book file into lines: LF or CR LF ends a line, a lone CR is
 // dropped, a Ctrl-Z ends its line and the rest of that line is skipped. Reads
-// either bytes held in memory or a descriptor, in big blocks. The reading
-// calls return 0 or the errno of a failed read.
+// either bytes held in memory or a descriptor, in big blocks.
 class LineReader {
 public:
     explicit LineReader(std::string_view bytes)
@@ -37,19 +36,19 @@ public:
 
     // True when no byte is left or the next one is a Ctrl-Z: the end of the
     // entry lines.
-    int AtEntriesEnd(bool& end) {
+    FileError AtEntriesEnd(bool& end) {
         bool held = false;
-        if (const int error = HoldByte(held)) {
+        if (const FileError error = HoldByte(held)) {
             return error;
         }
         end = !held || data_[pos_] == kCtrlZ;
-        return 0;
+        return {};
     }
 
     // The next line without its line end; empty at the end of the input.
     // line views either the reader's block (valid until the next call) or
     // storage. After a failure storage holds what was read of the line.
-    int ReadLine(std::string& storage, std::string_view& line) {
+    FileError ReadLine(std::string& storage, std::string_view& line) {
         // Most lines lie whole in the block and end in CR LF or LF with no
         // other CR and no Ctrl-Z: those need no copy.
         if (pos_ < end_) {
@@ -62,21 +61,21 @@ public:
                     std::memchr(begin, kCtrlZ, length) == nullptr) {
                     line = std::string_view(begin, length);
                     pos_ = static_cast<std::size_t>(lf - data_) + 1;
-                    return 0;
+                    return {};
                 }
             }
         }
-        const int error = ReadLineSlowly(storage);
+        const FileError error = ReadLineSlowly(storage);
         line = storage;
         return error;
     }
 
 private:
-    int ReadLineSlowly(std::string& line) {
+    FileError ReadLineSlowly(std::string& line) {
         line.clear();
         for (;;) {
             bool held = false;
-            if (const int error = HoldByte(held); error != 0 || !held) {
+            if (const FileError error = HoldByte(held); error || !held) {
                 return error;
             }
             const char* const begin = data_ + pos_;
@@ -93,7 +92,7 @@ private:
             const char stopByte = *p;
             ++pos_;
             if (stopByte == '\n') {
-                return 0;
+                return {};
             }
             if (stopByte == kCtrlZ) {
                 // A stray Ctrl-Z costs the rest of its line only, not the
@@ -107,44 +106,44 @@ private:
 
     // Reads on when every byte held has been used; held tells whether a
     // byte is held afterwards (false at the end of the input).
-    int HoldByte(bool& held) {
+    FileError HoldByte(bool& held) {
         if (pos_ == end_) {
-            if (const int error = Refill()) {
+            if (const FileError error = Refill()) {
                 return error;
             }
         }
         held = pos_ != end_;
-        return 0;
+        return {};
     }
 
     // Called only when every byte held has been used.
-    int Refill() {
+    FileError Refill() {
         if (exhausted_) {
-            return 0;
+            return {};
         }
-        const ssize_t n = ReadSome(fd_, block_.get(), blockSize_);
-        if (n < 0) {
-            return static_cast<int>(-n);
+        std::size_t n = 0;
+        if (const FileError error = ReadSome(fd_, block_.get(), blockSize_, n)) {
+            return error;
         }
         if (n == 0) {
             exhausted_ = true;
         }
         data_ = block_.get();
         pos_ = 0;
-        end_ = static_cast<std::size_t>(n);
-        return 0;
+        end_ = n;
+        return {};
     }
 
-    int SkipRestOfLine() {
+    FileError SkipRestOfLine() {
         for (;;) {
             bool held = false;
-            if (const int error = HoldByte(held); error != 0 || !held) {
+            if (const FileError error = HoldByte(held); error || !held) {
                 return error;
             }
             const void* lf = std::memchr(data_ + pos_, '\n', end_ - pos_);
             if (lf != nullptr) {
                 pos_ = static_cast<std::size_t>(static_cast<const char*>(lf) - data_) + 1;
-                return 0;
+                return {};
             }
             pos_ = end_;
         }
@@ -165,31 +164,31 @@ std::string_view TelPart(std::string_view item) {
     return item.substr(0, FindByteAtBoundary(item, ':'));
 }
 
-// Reads the header lines and then the entry lines; returns 0 or the errno
-// of a failed read, leaving everything read before it in place.
-int ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
-              const MessagePump& pump) {
+// Reads the header lines and then the entry lines; a failed read leaves
+// everything read before it in place.
+FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
+                    const MessagePump& pump) {
     std::string storage;
     std::string_view line;
     for (std::string& header : headers) {
-        const int error = reader.ReadLine(storage, line);
+        const FileError error = reader.ReadLine(storage, line);
         header.assign(line);
-        if (error != 0) {
+        if (error) {
             return error;
         }
     }
     for (;;) {
         bool end = false;
-        if (const int error = reader.AtEntriesEnd(end)) {
+        if (const FileError error = reader.AtEntriesEnd(end)) {
             return error;
         }
         if (end) {
-            return 0;
+            return {};
         }
         if (pump) {
             pump();
         }
-        if (const int error = reader.ReadLine(storage, line)) {
+        if (const FileError error = reader.ReadLine(storage, line)) {
             return error;
         }
         // Cut as SplitText cuts at TAB, without copying the items; only
@@ -256,6 +255,168 @@ bool GiveAttributes(int fd, const struct stat* old) {
 
 bool PermissionRefused(int error) {
     return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Where a save writes and how.
+struct SaveTarget {
+    std::string path; // the file the user's path names, links resolved
+    bool exists = false;
+    struct stat st {}; // of that file, when it exists
+    // The file itself is emptied and written, rather than replaced by a
+    // temporary beside it.
+    bool inPlace = false;
+    FileDescriptor file; // the temporary, or the file itself
+    TempFileGuard temp;  // removes the temporary unless it was committed
+};
+
+// Resolves links, refuses a folder or a file the user may not write, and
+// tells whether the file has to be written in place.
+FileError LookAtTarget(const std::string& path, SaveTarget& target) {
+    const FileOps& ops = CurrentFileOps();
+    if (const FileError error = ResolveLinks(path, target.path)) {
+        return error;
+    }
+    target.exists = ops.stat(target.path.c_str(), &target.st) == 0;
+    if (target.exists) {
+        if (S_ISDIR(target.st.st_mode)) {
+            return FileError(EISDIR);
+        }
+        // Checked by the mode bits, since root may write anything and the
+        // rename would replace a file nobody may write.
+        if (!ModeAllowsWrite(target.st)) {
+            return FileError(EACCES);
+        }
+        // Replacing a file with other names would cut it off from them.
+        target.inPlace = !S_ISREG(target.st.st_mode) || target.st.st_nlink > 1;
+        return {};
+    }
+    if (errno != ENOENT) {
+        return FileError::Last();
+    }
+    struct stat linkStat;
+    // A dangling link: writing through it creates the file it names.
+    if (ops.lstat(target.path.c_str(), &linkStat) == 0) {
+        target.inPlace = S_ISLNK(linkStat.st_mode);
+    } else if (errno != ENOENT) {
+        return FileError::Last();
+    }
+    return {};
+}
+
+// Creates the temporary that is to replace the target, with the target's
+// owner, group and mode. Falls back to writing in place when the folder takes
+// no new file or no temporary can take them.
+FileError OpenReplacement(SaveTarget& target) {
+    std::string tempPath;
+    if (const FileError error = CreateTempBeside(target.path, tempPath, target.file)) {
+        if (!PermissionRefused(error.value())) {
+            return error;
+        }
+        target.inPlace = true;
+        return {};
+    }
+    target.temp.path = tempPath;
+    if (GiveAttributes(target.file.get(), target.exists ? &target.st : nullptr)) {
+        return {};
+    }
+    // A member of the file's group saving it in a shared folder would own
+    // the replacement. The close of the empty temporary cannot lose anything.
+    static_cast<void>(target.file.Close());
+    if (CurrentFileOps().unlink(tempPath.c_str()) != 0) {
+        return FileError::Last();
+    }
+    target.temp.path.clear();
+    target.inPlace = true;
+    return {};
+}
+
+// Opens the target itself for writing, emptied.
+FileError OpenInPlace(SaveTarget& target) {
+    // A FIFO with no reader must not hold the save up: opening it without
+    // waiting fails at once instead.
+    const bool special = target.exists && !S_ISREG(target.st.st_mode);
+    const int fd = CurrentFileOps().open(
+        target.path.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC | (special ? O_NONBLOCK : 0),
+        0666);
+    if (fd < 0) {
+        // ENXIO: a FIFO nobody reads, a socket.
+        return FileError(errno == ENXIO ? EACCES : errno);
+    }
+    target.file.Reset(fd);
+    return special ? ClearNonBlocking(fd) : FileError();
+}
+
+// The first step of a save: decides where and how it writes and opens that
+// file. Nothing has been written yet when it fails.
+FileError PrepareTarget(const std::string& path, SaveTarget& target) {
+    if (path.empty()) {
+        return FileError(ENOENT);
+    }
+    if (const FileError error = LookAtTarget(path, target)) {
+        return error;
+    }
+    if (!target.inPlace) {
+        if (const FileError error = OpenReplacement(target)) {
+            return error;
+        }
+    }
+    return target.inPlace ? OpenInPlace(target) : FileError();
+}
+
+// The second step: writes the header lines and then every entry in the
+// order of "iKey", each line ending in CR LF, in big blocks. "iKey" stays
+// selected.
+FileError WriteBody(int fd, const HeaderLines& headers, PhoneBookTable& table,
+                    const MessagePump& pump) {
+    std::string out;
+    out.reserve(kMinBlockSize);
+    for (const std::string& header : headers) {
+        out += header;
+        out += kLineEnd;
+    }
+    table.SelectOrder("iKey");
+    table.MoveFirst();
+    FileError error;
+    while (!error && !table.AtEnd()) {
+        if (pump) {
+            pump();
+        }
+        out += table.GetField(Field::Group);
+        out += '\t';
+        out += table.GetField(Field::Name);
+        out += '\t';
+        out += table.GetField(Field::Kana);
+        out += '\t';
+        const std::string tel = table.GetField(Field::Tel);
+        if (!tel.empty()) {
+            out += tel;
+            out += ":0:0";
+        }
+        out += kLineEnd;
+        if (out.size() >= kBlockSize) {
+            error = WriteAll(fd, out);
+            out.clear();
+        }
+        table.MoveNext();
+    }
+    return error ? error : WriteAll(fd, out);
+}
+
+// The last step: syncs and closes the written file and, for a temporary,
+// renames it over the target and makes the rename durable.
+FileError Commit(SaveTarget& target) {
+    if (const FileError error = CloseAfter(target.file, SyncFile(target.file.get()))) {
+        return error;
+    }
+    if (target.inPlace) {
+        return {};
+    }
+    if (CurrentFileOps().rename(target.temp.path.c_str(), target.path.c_str()) != 0) {
+        return FileError::Last();
+    }
+    target.temp.path.clear();
+    SyncFolder(FolderOf(target.path));
+    return {};
 }
 
 std::string OtherInOutMessage(int code) {
@@ -341,174 +502,47 @@ std::string BackupName(std::string_view path) {
 }
 
 void MakeBackupCopy(const std::string& path) {
-    CopyFileSilently(path, BackupName(path));
+    // A failed copy never stops the open.
+    static_cast<void>(CopyFileSilently(path, BackupName(path)));
 }
 
 void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump) {
     LineReader reader(bytes);
-    ReadLines(reader, headers, table, pump);
+    // Bytes held in memory never fail to read.
+    static_cast<void>(ReadLines(reader, headers, table, pump));
 }
 
 void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump) {
     struct stat st;
-    const int fd = OpenRegularFile(path, st);
-    if (fd < 0) {
-        ThrowInOutError(-fd, path);
+    FileDescriptor file;
+    if (const FileError error = OpenRegularFile(path, st, file)) {
+        ThrowInOutError(error.value(), path);
     }
-    FileDescriptor file(fd);
     // Most phone books are small: no need for a whole block for them.
     const std::size_t blockSize =
         st.st_size > 0 ? std::min<std::size_t>(kBlockSize,
                                                std::max<std::size_t>(kMinBlockSize, st.st_size + 1))
                        : kBlockSize;
-    LineReader reader(fd, blockSize);
-    int error = ReadLines(reader, headers, table, pump);
-    if (const int closeError = file.Close()) {
-        error = closeError;
-    }
-    if (error != 0) {
-        ThrowInOutError(error, path);
+    LineReader reader(file.get(), blockSize);
+    if (const FileError error = CloseAfter(file, ReadLines(reader, headers, table, pump))) {
+        ThrowInOutError(error.value(), path);
     }
 }
 
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
                         const MessagePump& pump) {
-    if (path.empty()) {
-        ThrowInOutError(ENOENT, path);
+    SaveTarget target;
+    if (const FileError error = PrepareTarget(path, target)) {
+        ThrowInOutError(error.value(), path);
     }
-    const FileOps& ops = CurrentFileOps();
-    std::string target;
-    if (const int error = ResolveLinks(path, target)) {
-        ThrowInOutError(error, path);
-    }
-    struct stat st;
-    const bool exists = ops.stat(target.c_str(), &st) == 0;
-    bool inPlace = false;
-    if (exists) {
-        if (S_ISDIR(st.st_mode)) {
-            ThrowInOutError(EISDIR, path);
-        }
-        // Checked by the mode bits, since root may write anything and the
-        // rename below would replace a file nobody may write.
-        if (!ModeAllowsWrite(st)) {
-            ThrowInOutError(EACCES, path);
-        }
-        // Replacing a file with other names would cut it off from them.
-        inPlace = !S_ISREG(st.st_mode) || st.st_nlink > 1;
-    } else {
-        if (errno != ENOENT) {
-            ThrowInOutError(errno, path);
-        }
-        struct stat linkStat;
-        // A dangling link: writing through it creates the file it names.
-        if (ops.lstat(target.c_str(), &linkStat) == 0) {
-            inPlace = S_ISLNK(linkStat.st_mode);
-        } else if (errno != ENOENT) {
-            ThrowInOutError(errno, path);
-        }
-    }
-
-    FileDescriptor file;
-    TempFileGuard temp;
-    if (!inPlace) {
-        std::string tempPath;
-        const int fd = CreateTempBeside(target, tempPath);
-        if (fd < 0 && !PermissionRefused(-fd)) {
-            ThrowInOutError(-fd, path);
-        }
-        if (fd >= 0) {
-            file.Reset(fd);
-            temp.path = tempPath;
-            if (!GiveAttributes(fd, exists ? &st : nullptr)) {
-                // A replacement that cannot take the file's owner, group
-                // and mode (a member of the file's group saving it in a
-                // shared folder would own it): write the file itself. The
-                // close of the empty temporary cannot lose anything.
-                file.Close();
-                if (ops.unlink(tempPath.c_str()) != 0) {
-                    ThrowInOutError(errno, path);
-                }
-                temp.path.clear();
-                inPlace = true;
-            }
-        } else {
-            // A folder that takes no new file: write the file itself.
-            inPlace = true;
-        }
-    }
-    if (inPlace) {
-        // A FIFO with no reader must not hold the save up: opening it
-        // without waiting fails at once instead.
-        const bool special = exists && !S_ISREG(st.st_mode);
-        const int fd =
-            ops.open(target.c_str(),
-                     O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC | (special ? O_NONBLOCK : 0), 0666);
-        if (fd < 0) {
-            // ENXIO: a FIFO nobody reads, a socket.
-            ThrowInOutError(errno == ENXIO ? EACCES : errno, path);
-        }
-        file.Reset(fd);
-        if (special) {
-            if (const int error = ClearNonBlocking(fd)) {
-                ThrowInOutError(error, path);
-            }
-        }
-    }
-
-    int error = 0;
-    std::string out;
-    out.reserve(kMinBlockSize);
-    auto flush = [&] {
-        if (error == 0) {
-            error = WriteAll(file.get(), out);
-        }
-        out.clear();
-    };
-    for (const std::string& header : headers) {
-        out += header;
-        out += kLineEnd;
-    }
-    table.SelectOrder("iKey");
-    table.MoveFirst();
-    while (error == 0 && !table.AtEnd()) {
-        if (pump) {
-            pump();
-        }
-        out += table.GetField(Field::Group);
-        out += '\t';
-        out += table.GetField(Field::Name);
-        out += '\t';
-        out += table.GetField(Field::Kana);
-        out += '\t';
-        const std::string tel = table.GetField(Field::Tel);
-        if (!tel.empty()) {
-            out += tel;
-            out += ":0:0";
-        }
-        out += kLineEnd;
-        if (out.size() >= kBlockSize) {
-            flush();
-        }
-        table.MoveNext();
-    }
-    flush();
-    if (error == 0) {
-        error = SyncFile(file.get());
-    }
-    if (const int closeError = file.Close()) {
-        error = closeError;
-    }
-    if (error == 0 && !inPlace && ops.rename(temp.path.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ThrowInOutError(error, path);
-    }
-    if (!inPlace) {
-        temp.path.clear();
-        SyncFolder(FolderOf(target));
+    FileError error = WriteBody(target.file.get(), headers, table, pump);
+    // After a failed write the file is only closed; the temporary goes with
+    // target.
+    error = error ? CloseAfter(target.file, error) : Commit(target);
+    if (error) {
+        ThrowInOutError(error.value(), path);
     }
     table.SelectOrder("");
 }

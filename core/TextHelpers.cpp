@@ -58,19 +58,18 @@ std::string ExtractQuoted(std::string_view text, std::size_t& pos) {
 
 constexpr std::size_t kCopyBlock = 1 << 20;
 
-// Copies every byte of in to out; returns 0 or errno.
-int CopyBytes(int in, int out) {
+// Copies every byte of in to out.
+FileError CopyBytes(int in, int out) {
     std::unique_ptr<char[]> block(new char[kCopyBlock]);
     for (;;) {
-        const ssize_t n = ReadSome(in, block.get(), kCopyBlock);
-        if (n < 0) {
-            return static_cast<int>(-n);
+        std::size_t n = 0;
+        if (const FileError error = ReadSome(in, block.get(), kCopyBlock, n)) {
+            return error;
         }
         if (n == 0) {
-            return 0;
+            return {};
         }
-        if (const int error =
-                WriteAll(out, std::string_view(block.get(), static_cast<std::size_t>(n)))) {
+        if (const FileError error = WriteAll(out, std::string_view(block.get(), n))) {
             return error;
         }
     }
@@ -168,15 +167,14 @@ std::string ZeroPadDigits(std::string_view text, int width) {
 bool CopyFileSilently(const std::string& source, const std::string& destination) {
     const FileOps& ops = CurrentFileOps();
     struct stat sourceStat;
-    const int sourceFd = OpenRegularFile(source, sourceStat);
-    if (sourceFd < 0) {
+    FileDescriptor in;
+    if (OpenRegularFile(source, sourceStat, in)) {
         return false;
     }
-    FileDescriptor in(sourceFd);
     const mode_t mode = sourceStat.st_mode & 07777;
 
     std::string target;
-    if (ResolveLinks(destination, target) != 0) {
+    if (ResolveLinks(destination, target)) {
         return false;
     }
     struct stat targetStat;
@@ -191,34 +189,33 @@ bool CopyFileSilently(const std::string& source, const std::string& destination)
     }
 
     std::string tempPath;
-    const int tempFd = CreateTempBeside(target, tempPath);
-    if (tempFd < 0) {
-        const int error = -tempFd;
+    FileDescriptor out;
+    if (const FileError error = CreateTempBeside(target, tempPath, out)) {
         // A folder that takes no new file: overwrite an existing backup in
         // place rather than keep one that does not match the file opened.
+        const int e = error.value();
         if (!targetExists || !S_ISREG(targetStat.st_mode) ||
-            !(error == EACCES || error == EPERM || error == EROFS)) {
+            !(e == EACCES || e == EPERM || e == EROFS)) {
             return false;
         }
         const int fd = ops.open(target.c_str(), O_WRONLY | O_CLOEXEC, 0);
         if (fd < 0) {
             return false;
         }
-        FileDescriptor out(fd);
+        out.Reset(fd);
         // The mode first, so that a backup that cannot take it keeps its
         // bytes. Someone else's file takes no times from us: they are left.
         if ((targetStat.st_mode & 07777) != mode && ops.fchmod(fd, mode) != 0) {
             return false;
         }
-        const bool ok =
-            ops.ftruncate(fd, 0) == 0 && CopyBytes(in.get(), fd) == 0 && SyncFile(fd) == 0;
-        return out.Close() == 0 && ok;
+        const bool ok = ops.ftruncate(fd, 0) == 0 && !CopyBytes(in.get(), fd) && !SyncFile(fd);
+        return !out.Close() && ok;
     }
-    FileDescriptor out(tempFd);
+    const int tempFd = out.get();
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    bool ok = CopyBytes(in.get(), tempFd) == 0 && ops.fchmod(tempFd, mode) == 0 &&
-              ops.futimens(tempFd, times) == 0 && SyncFile(tempFd) == 0;
-    ok = out.Close() == 0 && ok;
+    bool ok = !CopyBytes(in.get(), tempFd) && ops.fchmod(tempFd, mode) == 0 &&
+              ops.futimens(tempFd, times) == 0 && !SyncFile(tempFd);
+    ok = !out.Close() && ok;
     ok = ok && ops.rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) {
         // Nothing more to report if the temporary cannot go: the copy has

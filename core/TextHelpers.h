@@ -27,6 +27,6 @@ bool IsDigit(unsigned char byte);
 
 // Whole-file copy of source onto destination, replacing it without asking.
 // Returns false on any failure, and when both name the same file.
-bool CopyFileSilently(const std::string& source, const std::string& destination);
+[[nodiscard]] bool CopyFileSilently(const std::string& source, const std::string& destination);
 
 } // namespace ruvo
