@@ -155,10 +155,10 @@ void TFRuvoTelEdit::DBGDblClick(QObject* Sender) {
         BNewClick(Sender);
         return;
     }
-    SetBoxBytes(EGroup, CData.GetField("Group"));
-    SetBoxBytes(EName, CData.GetField("Name"));
-    SetBoxBytes(EKana, CData.GetField("Kana"));
-    SetBoxBytes(ETel, CData.GetField("Tel"));
+    SetBoxBytes(EGroup, CData.GetField(Field::Group));
+    SetBoxBytes(EName, CData.GetField(Field::Name));
+    SetBoxBytes(EKana, CData.GetField(Field::Kana));
+    SetBoxBytes(ETel, CData.GetField(Field::Tel));
     CData.EditEntry();
     SetWindowMode(3);
     EGroup->setFocus();
@@ -207,8 +207,8 @@ void TFRuvoTelEdit::BNewClick(QObject*) {
 void TFRuvoTelEdit::BCopyClick(QObject*) {
     if (FileLoopRunning())
         return;
-    SetBoxBytes(EName, CData.GetField("Name"));
-    SetBoxBytes(EKana, CData.GetField("Kana"));
+    SetBoxBytes(EName, CData.GetField(Field::Name));
+    SetBoxBytes(EKana, CData.GetField(Field::Kana));
     SetWindowMode(3);
     EGroup->setFocus();
     CData.AppendEntry();
@@ -233,10 +233,10 @@ void TFRuvoTelEdit::BRunClick(QObject*) {
     const std::string name = BoxBytes(EName);
     const std::string kana = BoxBytes(EKana);
     const std::string tel = BoxBytes(ETel);
-    CData.SetField("Group", group);
-    CData.SetField("Name", name);
-    CData.SetField("Kana", kana);
-    CData.SetField("Tel", tel);
+    CData.SetField(Field::Group, group);
+    CData.SetField(Field::Name, name);
+    CData.SetField(Field::Kana, kana);
+    CData.SetField(Field::Tel, tel);
     CData.CommitEntry();
     ClearEditBoxes();
     ShowEntryCount();
