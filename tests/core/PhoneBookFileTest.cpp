@@ -137,12 +137,6 @@ private:
     std::string path_;
 };
 
-// Puts the real file calls back whatever a test replaced.
-class FileOpsRestorer {
-public:
-    ~FileOpsRestorer() { ResetFileOps(); }
-};
-
 // Writes succeed for budget bytes in all; the one after fails with error.
 void FailWritesAfter(std::size_t budget, int error) {
     CurrentFileOps().write = [budget, error](int fd, const void* buffer,
@@ -415,7 +409,6 @@ class RoundTripTest : public testing::TestWithParam<std::tuple<RoundTripCase, So
 
 TEST_P(RoundTripTest, ReadsAndSavesTheFile) {
     const auto& [c, source] = GetParam();
-    FileOpsRestorer restorer;
     TempDir dir;
     const std::string path = dir / "TEL.TXT";
     WriteBytes(path, c.file);
@@ -431,11 +424,12 @@ TEST_P(RoundTripTest, ReadsAndSavesTheFile) {
     case Source::File:
         ReadPhoneBookFile(path, headers, table);
         break;
-    case Source::FileByteByByte:
+    case Source::FileByteByByte: {
+        ScopedFileOps calls;
         LimitReads(1);
         ReadPhoneBookFile(path, headers, table);
-        ResetFileOps();
         break;
+    }
     }
     EXPECT_EQ(headers, c.headers);
     EXPECT_EQ(EntriesOf(table), c.entries);
@@ -560,7 +554,7 @@ TEST(ReadPhoneBookFileTest, ErrnoMapsOntoTheMessageTable) {
 }
 
 TEST(ReadPhoneBookFileTest, ReadFailureKeepsWhatWasReadBeforeIt) {
-    FileOpsRestorer restorer;
+    ScopedFileOps calls;
     TempDir dir;
     const std::string path = dir / "TEL.TXT";
     const std::string file = kSixLines + "01\tA\r\n02\tB\r\n03\tC\r\n";
@@ -644,7 +638,7 @@ class SpecialFileTest : public testing::TestWithParam<SpecialFileCase> {};
 
 TEST_P(SpecialFileTest, IsRefusedWithoutBackupOrReading) {
     const SpecialFileCase& c = GetParam();
-    FileOpsRestorer restorer;
+    ScopedFileOps calls;
     TempDir dir;
     const std::string path = dir / "TEL.TXT";
     c.make(dir);
@@ -658,7 +652,7 @@ TEST_P(SpecialFileTest, IsRefusedWithoutBackupOrReading) {
         // Should a fault let the reading start, it stops after 16 MB rather
         // than filling the memory.
         std::size_t budget = 16 << 20;
-        CurrentFileOps().read = [&budget](int fd, void* buffer, size_t size) -> ssize_t {
+        calls->read = [&budget](int fd, void* buffer, size_t size) -> ssize_t {
             if (budget == 0) {
                 errno = EFBIG;
                 return -1;
@@ -668,7 +662,7 @@ TEST_P(SpecialFileTest, IsRefusedWithoutBackupOrReading) {
             return n;
         };
         if (c.swappedAfterTheLook) {
-            CurrentFileOps().stat = [path, regular](const char* p, struct stat* st) {
+            calls->stat = [path, regular](const char* p, struct stat* st) {
                 return ::stat(p == path ? regular.c_str() : p, st);
             };
         }
@@ -692,7 +686,6 @@ TEST_P(SpecialFileTest, IsRefusedWithoutBackupOrReading) {
 INSTANTIATE_TEST_SUITE_P(Kinds, SpecialFileTest, testing::ValuesIn(kSpecialFileCases));
 
 TEST(ReadPhoneBookFileTest, FailingCallOfTheOpenIsReported) {
-    FileOpsRestorer restorer;
     TempDir dir;
     const std::string path = dir / "TEL.TXT";
     WriteBytes(path, kSixLines + "01\tA\r\n");
@@ -703,13 +696,15 @@ TEST(ReadPhoneBookFileTest, FailingCallOfTheOpenIsReported) {
         [] { Fail(CurrentFileOps().fcntl, EIO); },
     };
     for (const auto& inject : injections) {
-        inject();
         PhoneBookTable table;
         table.OpenTable();
         HeaderLines headers;
         headers.fill("old");
-        const EInOutError e = CatchInOut([&] { ReadPhoneBookFile(path, headers, table); });
-        ResetFileOps();
+        const EInOutError e = CatchInOut([&] {
+            ScopedFileOps calls;
+            inject();
+            ReadPhoneBookFile(path, headers, table);
+        });
         EXPECT_EQ(e.code(), EIO);
         EXPECT_EQ(Show(e.what()), Show(OtherError(EIO)));
         EXPECT_EQ(headers[0], "old");
@@ -758,7 +753,7 @@ protected:
     }
 
     const std::string kOld = kSixLines + "99\told\tOLD\t1:0:0\r\n";
-    FileOpsRestorer restorer_;
+    ScopedFileOps calls_;
     TempDir dir_;
     std::string path_;
     PhoneBookTable table_;
@@ -799,9 +794,11 @@ TEST_F(WritePhoneBookFileTest, FailureAtAnyStepLeavesTheTargetAsItWas) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        c.inject();
-        const EInOutError e = CatchInOut([&] { WritePhoneBookFile(path_, kSixHeaders, table_); });
-        ResetFileOps();
+        const EInOutError e = CatchInOut([&] {
+            ScopedFileOps calls;
+            c.inject();
+            WritePhoneBookFile(path_, kSixHeaders, table_);
+        });
         EXPECT_EQ(e.code(), c.code);
         EXPECT_EQ(Show(e.what()), Show(c.message));
         ExpectTargetUntouched();
@@ -813,7 +810,7 @@ TEST_F(WritePhoneBookFileTest, FailureAtAnyStepLeavesTheTargetAsItWas) {
 TEST_F(WritePhoneBookFileTest, NoSpaceForTheTemporaryIsNoReasonToWriteInPlace) {
     Fill(3);
     for (const int error : {ENOSPC, EDQUOT}) {
-        CurrentFileOps().mkostemp = [error](char*, int) {
+        calls_->mkostemp = [error](char*, int) {
             errno = error;
             return -1;
         };
@@ -904,7 +901,7 @@ TEST_F(WritePhoneBookFileTest, FolderThatTakesNoNewFileIsWrittenInPlace) {
     struct stat before;
     ASSERT_EQ(::stat(path_.c_str(), &before), 0);
     for (const int error : {EACCES, EPERM}) {
-        CurrentFileOps().mkostemp = [error](char*, int) {
+        calls_->mkostemp = [error](char*, int) {
             errno = error;
             return -1;
         };
@@ -1068,14 +1065,14 @@ TEST_P(SaveCallTest, FileIsKeptOrWhollyRewritten) {
         names.insert(names.begin(), "LINK.TXT");
     }
 
-    c.inject();
     std::optional<EInOutError> error;
     try {
+        ScopedFileOps calls;
+        c.inject();
         WritePhoneBookFile(savedAs, kSixHeaders, table_);
     } catch (const EInOutError& e) {
         error = e;
     }
-    ResetFileOps();
 
     if (c.outcome == Outcome::Refused) {
         ASSERT_TRUE(error);
@@ -1119,6 +1116,77 @@ TEST_P(SaveCallTest, FileIsKeptOrWhollyRewritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, SaveCallTest, testing::ValuesIn(kSaveCallCases));
+
+// One failure is reported per read or save: a failing close of the file is
+// reported in place of an earlier failure; any other cleanup that fails
+// (removing the temporary) leaves the first failure standing.
+TEST(FileFailureTest, FailingCloseIsReportedOverAnEarlierFailure) {
+    enum class Operation { Read, Save };
+    const auto failClose = [] {
+        CurrentFileOps().close = [](int fd) {
+            ::close(fd);
+            errno = ENOSPC;
+            return -1;
+        };
+    };
+    const auto failRead = [] { LimitReads(1, 9, EIO); };
+    const auto failWrite = [] { FailWritesAfter(0, EIO); };
+    struct Case {
+        const char* what;
+        Operation operation;
+        std::function<void()> inject;
+        int code;
+        std::string message;
+    } cases[] = {
+        {"read fails", Operation::Read, failRead, EIO, OtherError(EIO)},
+        {"read fails, then the close", Operation::Read,
+         [&] {
+             failRead();
+             failClose();
+         },
+         101, kDiskFull},
+        {"only the close fails after reading", Operation::Read, failClose, 101, kDiskFull},
+        {"write fails", Operation::Save, failWrite, EIO, OtherError(EIO)},
+        {"write fails, then the close", Operation::Save,
+         [&] {
+             failWrite();
+             failClose();
+         },
+         101, kDiskFull},
+        {"sync fails, then the close", Operation::Save,
+         [&] {
+             Fail(CurrentFileOps().fsync, EIO);
+             failClose();
+         },
+         101, kDiskFull},
+        {"write fails, the temporary cannot be removed", Operation::Save,
+         [&] {
+             failWrite();
+             Fail(CurrentFileOps().unlink, EBUSY);
+         },
+         EIO, OtherError(EIO)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string path = dir / "TEL.TXT";
+        WriteBytes(path, kSixLines + "01\tA\r\n");
+        PhoneBookTable table;
+        table.OpenTable();
+        HeaderLines headers;
+        const EInOutError e = CatchInOut([&] {
+            ScopedFileOps calls;
+            c.inject();
+            if (c.operation == Operation::Read) {
+                ReadPhoneBookFile(path, headers, table);
+            } else {
+                WritePhoneBookFile(path, kSixHeaders, table);
+            }
+        });
+        EXPECT_EQ(e.code(), c.code);
+        EXPECT_EQ(Show(e.what()), Show(c.message));
+    }
+}
 
 // Saving as an ordinary user: the owner, group and mode of the file stay as
 // they were, whether the saver owns the file or only belongs to its group.
@@ -1345,17 +1413,16 @@ TEST(CopyFileSilentlyTest, NeverCopiesAFileOntoItself) {
 }
 
 TEST(CopyFileSilentlyTest, FailedCopyKeepsTheEarlierBackup) {
-    FileOpsRestorer restorer;
     TempDir dir;
     WriteBytes(dir / "TEL.TXT", std::string(3 * 1024 * 1024, 'x'));
     WriteBytes(dir / "TEL.BAK", "earlier backup");
     for (const std::size_t failAfter : {std::size_t{0}, std::size_t{1500000}}) {
+        ScopedFileOps calls;
         FailWritesAfter(failAfter, ENOSPC);
         EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
         EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), "earlier backup");
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"TEL.BAK", "TEL.TXT"}));
     }
-    ResetFileOps();
     EXPECT_TRUE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
     EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), std::string(3 * 1024 * 1024, 'x'));
     EXPECT_FALSE(CopyFileSilently(dir.path(), dir / "DIR.BAK"));
@@ -1363,7 +1430,7 @@ TEST(CopyFileSilentlyTest, FailedCopyKeepsTheEarlierBackup) {
 }
 
 TEST(CopyFileSilentlyTest, LinkedBackupAndFolderThatTakesNoNewFile) {
-    FileOpsRestorer restorer;
+    ScopedFileOps calls;
     TempDir dir;
     WriteBytes(dir / "TEL.TXT", "content");
     WriteBytes(dir / "elsewhere", "old");
@@ -1372,7 +1439,7 @@ TEST(CopyFileSilentlyTest, LinkedBackupAndFolderThatTakesNoNewFile) {
     EXPECT_TRUE(fs::is_symlink(dir / "TEL.BAK"));
     EXPECT_EQ(ReadBytes(dir / "elsewhere"), "content");
 
-    CurrentFileOps().mkostemp = [](char*, int) {
+    calls->mkostemp = [](char*, int) {
         errno = EACCES;
         return -1;
     };
@@ -1383,7 +1450,6 @@ TEST(CopyFileSilentlyTest, LinkedBackupAndFolderThatTakesNoNewFile) {
 }
 
 TEST(CopyFileSilentlyTest, FailingCallKeepsTheEarlierBackup) {
-    FileOpsRestorer restorer;
     TempDir dir;
     auto refuseNewFiles = [] { Fail(CurrentFileOps().mkostemp, EACCES); };
     const std::pair<const char*, std::function<void()>> cases[] = {
@@ -1410,9 +1476,11 @@ TEST(CopyFileSilentlyTest, FailingCallKeepsTheEarlierBackup) {
         WriteBytes(dir / "TEL.BAK", "earlier backup");
         ASSERT_EQ(::chmod((dir / "TEL.TXT").c_str(), 0640), 0);
         ASSERT_EQ(::chmod((dir / "TEL.BAK").c_str(), 0644), 0);
-        inject();
-        EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
-        ResetFileOps();
+        {
+            ScopedFileOps calls;
+            inject();
+            EXPECT_FALSE(CopyFileSilently(dir / "TEL.TXT", dir / "TEL.BAK"));
+        }
         EXPECT_EQ(ReadBytes(dir / "TEL.BAK"), "earlier backup");
         EXPECT_EQ(dir.Names(), (std::vector<std::string>{"TEL.BAK", "TEL.TXT"}));
     }
