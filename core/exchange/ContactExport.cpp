@@ -1,0 +1,264 @@
+#include "ContactExport.h"
+
+#include "AtomicFile.h"
+#include "Cp932.h"
+#include "FullWidthKana.h"
+#include "PhoneBookTable.h"
+
+#include <array>
+
+namespace ruvo::exchange {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+struct Entry {
+    std::string group, name, reading, tel; // code page 932, as stored
+};
+
+// Splits at the first space: family before, given after (else all family).
+std::pair<std::string, std::string> SplitAtSpace(const std::string& text) {
+    const std::size_t space = text.find(' ');
+    if (space == std::string::npos)
+        return {text, ""};
+    return {text.substr(0, space), text.substr(space + 1)};
+}
+
+bool IsMobile(const std::string& tel) {
+    return tel.starts_with("070") || tel.starts_with("080") || tel.starts_with("090");
+}
+
+// A vCard 3.0 text value with \ , ; escaped.
+std::string Escape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '\\' || c == ',' || c == ';')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// Appends one content line, folded so that no line passes 75 octets and no
+// fold splits a UTF-8 character.
+void AppendFolded(std::string& out, std::string_view line) {
+    std::size_t lineLength = 0;
+    std::size_t limit = 75;
+    for (std::size_t i = 0; i < line.size();) {
+        std::size_t length = 1;
+        const auto lead = static_cast<unsigned char>(line[i]);
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
+        length = std::min(length, line.size() - i);
+        if (lineLength + length > limit) {
+            out += "\r\n ";
+            lineLength = 1;
+        }
+        out.append(line.substr(i, length));
+        lineLength += length;
+        i += length;
+    }
+    out += kCrLf;
+}
+
+void WriteVCard(std::string& out, const Entry& e) {
+    const std::string name = cp932::ToUtf8(e.name);
+    const std::string reading = ToFullWidthKatakana(cp932::ToUtf8(e.reading));
+    const auto [family, given] = SplitAtSpace(name);
+    const auto [familyReading, givenReading] = SplitAtSpace(reading);
+    out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    AppendFolded(out, "FN:" + Escape(name));
+    AppendFolded(out, "N:" + Escape(family) + ";" + Escape(given) + ";;;");
+    if (!reading.empty()) {
+        AppendFolded(out, "X-PHONETIC-LAST-NAME:" + Escape(familyReading));
+        if (!givenReading.empty())
+            AppendFolded(out, "X-PHONETIC-FIRST-NAME:" + Escape(givenReading));
+        AppendFolded(out, "SORT-STRING:" + Escape(reading));
+    }
+    if (!e.tel.empty())
+        AppendFolded(out, std::string(IsMobile(e.tel) ? "TEL;TYPE=CELL:" : "TEL;TYPE=VOICE:") +
+                              Escape(cp932::ToUtf8(e.tel)));
+    if (!e.group.empty())
+        AppendFolded(out, "X-GNO:" + Escape(cp932::ToUtf8(e.group)));
+    out += "END:VCARD\r\n";
+}
+
+// A vCard 2.1 property: plain ASCII as it is, anything else in Shift-JIS
+// and quoted-printable with soft line breaks, so that no raw 0x5C trail
+// byte reaches a reader that would take it for a backslash.
+void AppendVCard21(std::string& out, std::string_view name, const std::string& value) {
+    bool ascii = true;
+    for (const char c : value)
+        ascii =
+            ascii && static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+    if (ascii) {
+        out.append(name);
+        out += ':';
+        out += value;
+        out += kCrLf;
+        return;
+    }
+    std::string head = std::string(name) + ";CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:";
+    out += head;
+    std::size_t lineLength = head.size();
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = byte >= 0x21 && byte < 0x7F && byte != '=';
+        const std::size_t length = plain ? 1 : 3;
+        if (lineLength + length > 75) {
+            out += "=\r\n";
+            lineLength = 0;
+        }
+        if (plain) {
+            out += c;
+        } else {
+            out += '=';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        }
+        lineLength += length;
+    }
+    out += kCrLf;
+}
+
+// ';' and '\' escaped at character boundaries of code page 932 text.
+std::string Escape21(std::string_view bytes) {
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = cp932::CharLength(bytes, i);
+        if (length == 1 && (bytes[i] == ';' || bytes[i] == '\\'))
+            out += '\\';
+        out.append(bytes.substr(i, length));
+        i += length;
+    }
+    return out;
+}
+
+void WriteVCard21(std::string& out, const Entry& e) {
+    const auto [family, given] = SplitAtSpace(e.name);
+    const auto [familyReading, givenReading] = SplitAtSpace(e.reading);
+    out += "BEGIN:VCARD\r\nVERSION:2.1\r\n";
+    AppendVCard21(out, "N", Escape21(family) + ";" + Escape21(given) + ";;;");
+    AppendVCard21(out, "FN", Escape21(e.name));
+    if (!e.reading.empty())
+        AppendVCard21(out, "SOUND;X-IRMC-N",
+                      Escape21(familyReading) + ";" + Escape21(givenReading) + ";;;");
+    if (!e.tel.empty())
+        AppendVCard21(out, IsMobile(e.tel) ? "TEL;CELL" : "TEL;VOICE", e.tel);
+    if (!e.group.empty())
+        AppendVCard21(out, "X-GNO", Escape21(e.group));
+    out += "END:VCARD\r\n";
+}
+
+// An RFC 4180 cell: quoted when it holds a comma, a quote or a line end.
+void AppendCell(std::string& out, std::string_view cell) {
+    if (cell.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(cell);
+        return;
+    }
+    out += '"';
+    for (const char c : cell) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendRow(std::string& out, std::initializer_list<std::string_view> cells) {
+    bool first = true;
+    for (const std::string_view cell : cells) {
+        if (!first)
+            out += ',';
+        first = false;
+        AppendCell(out, cell);
+    }
+    out += kCrLf;
+}
+
+void WriteGoogle(std::string& out, const Entry& e) {
+    const auto [family, given] = SplitAtSpace(cp932::ToUtf8(e.name));
+    const auto [familyReading, givenReading] =
+        SplitAtSpace(ToFullWidthKatakana(cp932::ToUtf8(e.reading)));
+    const std::string labels =
+        e.group.empty() ? "* myContacts" : "* myContacts ::: Group " + cp932::ToUtf8(e.group);
+    AppendRow(out, {given, "", family, givenReading, "", familyReading, labels,
+                    e.tel.empty()     ? ""
+                    : IsMobile(e.tel) ? "Mobile"
+                                      : "Home",
+                    cp932::ToUtf8(e.tel)});
+}
+
+} // namespace
+
+std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
+    if (name == "vcard")
+        return ExportFormat::VCard;
+    if (name == "vcard21")
+        return ExportFormat::VCard21;
+    if (name == "google")
+        return ExportFormat::Google;
+    if (name == "csv")
+        return ExportFormat::Csv;
+    return std::nullopt;
+}
+
+std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
+    std::string out;
+    out.reserve(table.EntryCount() * (format == ExportFormat::Csv ? 48 : 200));
+    switch (format) {
+    case ExportFormat::Google:
+        out += "\xEF\xBB\xBF";
+        AppendRow(out, {"First Name", "Middle Name", "Last Name", "Phonetic First Name",
+                        "Phonetic Middle Name", "Phonetic Last Name", "Labels", "Phone 1 - Label",
+                        "Phone 1 - Value"});
+        break;
+    case ExportFormat::Csv:
+        // グループ,名前,フリガナ,電話番号 in code page 932.
+        out += "\x83\x4F\x83\x8B\x81\x5B\x83\x76,\x96\xBC\x91\x4F,\x83\x74\x83\x8A\x83\x4B\x83\x69,"
+               "\x93\x64\x98\x62\x94\xD4\x8D\x86\r\n";
+        break;
+    case ExportFormat::VCard:
+    case ExportFormat::VCard21:
+        break;
+    }
+    const bool wasSorted = table.SortedOrderSelected();
+    table.SelectOrder("iKey");
+    Entry e;
+    for (table.MoveFirst(); !table.AtEnd(); table.MoveNext()) {
+        e.group = table.GetField(Field::Group);
+        e.name = table.GetField(Field::Name);
+        e.reading = table.GetField(Field::Kana);
+        e.tel = table.GetField(Field::Tel);
+        switch (format) {
+        case ExportFormat::VCard:
+            WriteVCard(out, e);
+            break;
+        case ExportFormat::VCard21:
+            WriteVCard21(out, e);
+            break;
+        case ExportFormat::Google:
+            WriteGoogle(out, e);
+            break;
+        case ExportFormat::Csv:
+            AppendRow(out, {e.group, e.name, e.reading, e.tel});
+            break;
+        }
+    }
+    if (!wasSorted)
+        table.SelectOrder("");
+    return out;
+}
+
+void ExportEntriesToFile(const std::string& path, PhoneBookTable& table, ExportFormat format) {
+    WriteFileAtomically(path, ExportEntries(table, format));
+}
+
+} // namespace ruvo::exchange

@@ -1,0 +1,334 @@
+#include "CsvReader.h"
+
+#include "InputText.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace ruvo::exchange {
+
+namespace {
+
+enum class Role {
+    None,
+    FormattedName,
+    FamilyName,
+    GivenName,
+    FamilyReading,
+    GivenReading,
+    Reading,
+    Group,
+    Labels,
+    Phone,          // a value cell; several values joined by " ::: "
+    PreferredPhone, // Outlook's Primary Phone
+    PhoneLabel,     // "Phone N - Label" / "Phone N - Type"
+};
+
+struct Synonym {
+    std::string_view header; // compared ignoring ASCII case
+    Role role;
+};
+
+// Column names of Google Contacts (new and old exports), Outlook and the
+// phone book's own CSV.
+constexpr Synonym kSynonyms[] = {
+    {"Name", Role::FormattedName},
+    {"Display Name", Role::FormattedName},
+    {"名前", Role::FormattedName},
+    {"First Name", Role::GivenName},
+    {"Given Name", Role::GivenName},
+    {"Last Name", Role::FamilyName},
+    {"Family Name", Role::FamilyName},
+    {"Surname", Role::FamilyName},
+    {"Phonetic First Name", Role::GivenReading},
+    {"Given Name Yomi", Role::GivenReading},
+    {"Given Yomi", Role::GivenReading},
+    {"Phonetic Last Name", Role::FamilyReading},
+    {"Family Name Yomi", Role::FamilyReading},
+    {"Surname Yomi", Role::FamilyReading},
+    {"フリガナ", Role::Reading},
+    {"グループ", Role::Group},
+    {"Labels", Role::Labels},
+    {"Group Membership", Role::Labels},
+    {"電話番号", Role::Phone},
+    {"Primary Phone", Role::PreferredPhone},
+    {"Mobile Phone", Role::Phone},
+    {"Business Phone", Role::Phone},
+    {"Business Phone 2", Role::Phone},
+    {"Home Phone", Role::Phone},
+    {"Home Phone 2", Role::Phone},
+    {"Car Phone", Role::Phone},
+    {"Other Phone", Role::Phone},
+    {"Company Main Phone", Role::Phone},
+    {"Assistant's Phone", Role::Phone},
+    {"Callback", Role::Phone},
+    {"Radio Phone", Role::Phone},
+    {"ISDN", Role::Phone},
+    {"Pager", Role::Phone},
+    {"TTY/TDD Phone", Role::Phone},
+};
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+struct Column {
+    Role role = Role::None;
+    int phoneNumber = 0; // N of "Phone N - ..."
+};
+
+// "Phone N - Value", "Phone N - Label", "Phone N - Type".
+std::optional<Column> GooglePhoneColumn(std::string_view header) {
+    if (!header.starts_with("Phone "))
+        return std::nullopt;
+    header.remove_prefix(6);
+    int n = 0;
+    std::size_t i = 0;
+    while (i < header.size() && i < 3 && std::isdigit(static_cast<unsigned char>(header[i])))
+        n = n * 10 + (header[i++] - '0');
+    if (i == 0)
+        return std::nullopt;
+    const std::string_view rest = header.substr(i);
+    if (rest == " - Value")
+        return Column{Role::Phone, n};
+    if (rest == " - Label" || rest == " - Type")
+        return Column{Role::PhoneLabel, n};
+    return std::nullopt;
+}
+
+Column ColumnOf(std::string_view header) {
+    header = Trim(header);
+    if (const std::optional<Column> phone = GooglePhoneColumn(header))
+        return *phone;
+    for (const Synonym& s : kSynonyms)
+        if (EqualsIgnoringCase(header, s.header))
+            return Column{s.role, 0};
+    return Column{};
+}
+
+bool Known(const std::vector<Column>& columns) {
+    bool name = false, phone = false;
+    for (const Column& c : columns) {
+        name = name || c.role == Role::FormattedName || c.role == Role::FamilyName ||
+               c.role == Role::GivenName || c.role == Role::Reading;
+        phone = phone || c.role == Role::Phone || c.role == Role::PreferredPhone;
+    }
+    return name && phone;
+}
+
+// Cells that hold several values join them with " ::: ".
+std::vector<std::string_view> Values(std::string_view cell) {
+    std::vector<std::string_view> values;
+    while (true) {
+        const std::size_t at = cell.find(":::");
+        values.push_back(Trim(cell.substr(0, at)));
+        if (at == std::string_view::npos)
+            break;
+        cell.remove_prefix(at + 3);
+    }
+    return values;
+}
+
+// The label "Group NN" that export writes for the book's group.
+std::optional<std::string> GroupLabel(std::string_view cell) {
+    for (std::string_view label : Values(cell)) {
+        if (label.starts_with("* "))
+            label.remove_prefix(2);
+        if (!label.starts_with("Group "))
+            continue;
+        const std::string_view digits = label.substr(6);
+        if (!digits.empty() && digits.size() <= 2 &&
+            std::all_of(digits.begin(), digits.end(),
+                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            return std::string(digits);
+    }
+    return std::nullopt;
+}
+
+std::string DecodeOrThrow(std::string_view bytes, const std::string& source) {
+    std::string utf8;
+    Encoding encoding;
+    std::size_t badLine = 0;
+    if (!DecodeSource(bytes, utf8, encoding, badLine))
+        ThrowAt(source, badLine, "bytes that are neither UTF-8 nor Shift-JIS");
+    return utf8;
+}
+
+} // namespace
+
+std::vector<CsvRow> ParseCsv(std::string_view text, const std::string& source) {
+    std::vector<CsvRow> rows;
+    std::size_t line = 1;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        CsvRow row;
+        row.line = line;
+        std::string cell;
+        bool rowDone = false;
+        while (!rowDone) {
+            cell.clear();
+            if (pos < text.size() && text[pos] == '"') {
+                const std::size_t openLine = line;
+                ++pos;
+                while (true) {
+                    if (pos >= text.size())
+                        ThrowAt(source, openLine, "a quoted cell that is never closed");
+                    const char c = text[pos++];
+                    if (c == '"') {
+                        if (pos < text.size() && text[pos] == '"') {
+                            cell += '"';
+                            ++pos;
+                            continue;
+                        }
+                        break;
+                    }
+                    if (c == '\n')
+                        ++line;
+                    cell += c;
+                }
+                if (pos < text.size() && text[pos] != ',' && text[pos] != '\r' && text[pos] != '\n')
+                    ThrowAt(source, line, "text after a closing quote");
+            } else {
+                const std::size_t end = text.find_first_of(",\r\n", pos);
+                const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+                cell.assign(text.substr(pos, stop - pos));
+                pos = stop;
+            }
+            row.cells.push_back(cell);
+            if (pos < text.size() && text[pos] == ',') {
+                ++pos;
+                continue;
+            }
+            if (pos < text.size() && text[pos] == '\r')
+                ++pos;
+            if (pos < text.size() && text[pos] == '\n')
+                ++pos;
+            ++line;
+            rowDone = true;
+        }
+        if (row.cells.size() == 1 && row.cells[0].empty())
+            continue;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool LooksLikeKnownCsv(std::string_view bytes) {
+    std::string utf8;
+    Encoding encoding;
+    std::size_t badLine = 0;
+    // Only the first line decides.
+    const std::size_t end = bytes.find('\n');
+    if (!DecodeSource(bytes.substr(0, end), utf8, encoding, badLine))
+        return false;
+    try {
+        const std::vector<CsvRow> rows = ParseCsv(utf8, "");
+        if (rows.empty())
+            return false;
+        std::vector<Column> columns;
+        for (const std::string& cell : rows[0].cells)
+            columns.push_back(ColumnOf(cell));
+        return Known(columns);
+    } catch (const ExchangeError&) {
+        return false;
+    }
+}
+
+ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source) {
+    ContactSource result;
+    result.name = source;
+    const std::string text = DecodeOrThrow(bytes, source);
+    const std::vector<CsvRow> rows = ParseCsv(text, source);
+    if (rows.empty())
+        ThrowAt(source, 1, "no header row");
+    std::vector<Column> columns;
+    bool google = false, book = false;
+    for (const std::string& cell : rows[0].cells) {
+        columns.push_back(ColumnOf(cell));
+        google = google || columns.back().role == Role::PhoneLabel ||
+                 columns.back().role == Role::Labels;
+        book = book || Trim(cell) == "グループ";
+    }
+    if (!Known(columns))
+        ThrowAt(source, rows[0].line, "no column with a name and a telephone number");
+    result.format = book ? "CSV (phone book)" : google ? "CSV (Google)" : "CSV";
+
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const CsvRow& row = rows[r];
+        if (row.cells.size() > columns.size())
+            ThrowAt(source, row.line,
+                    "a row of " + std::to_string(row.cells.size()) + " cells under a header of " +
+                        std::to_string(columns.size()));
+        Contact contact;
+        contact.line = row.line;
+        // The label of each Google phone, to find the preferred one ("* ").
+        std::vector<std::pair<int, bool>> preferredByNumber;
+        for (std::size_t c = 0; c < row.cells.size(); ++c)
+            if (columns[c].role == Role::PhoneLabel && Trim(row.cells[c]).starts_with("* "))
+                preferredByNumber.emplace_back(columns[c].phoneNumber, true);
+        for (std::size_t c = 0; c < row.cells.size(); ++c) {
+            const std::string value = OneLine(row.cells[c]);
+            switch (columns[c].role) {
+            case Role::FormattedName:
+                contact.formattedName = value;
+                break;
+            case Role::FamilyName:
+                contact.familyName = value;
+                break;
+            case Role::GivenName:
+                contact.givenName = value;
+                break;
+            case Role::FamilyReading:
+            case Role::Reading:
+                contact.familyReading = value;
+                break;
+            case Role::GivenReading:
+                contact.givenReading = value;
+                break;
+            case Role::Group:
+                if (!value.empty())
+                    contact.group = value;
+                break;
+            case Role::Labels:
+                if (std::optional<std::string> group = GroupLabel(value))
+                    contact.group = *group;
+                break;
+            case Role::Phone:
+            case Role::PreferredPhone: {
+                const bool labelled =
+                    std::any_of(preferredByNumber.begin(), preferredByNumber.end(),
+                                [&](const auto& p) { return p.first == columns[c].phoneNumber; });
+                bool first = true;
+                for (std::string_view number : Values(value)) {
+                    if (number.empty())
+                        continue;
+                    contact.phones.push_back(
+                        {std::string(number), first && (columns[c].role == Role::PreferredPhone ||
+                                                        (columns[c].phoneNumber > 0 && labelled))});
+                    first = false;
+                }
+                break;
+            }
+            case Role::PhoneLabel:
+            case Role::None:
+                break;
+            }
+        }
+        result.contacts.push_back(std::move(contact));
+    }
+    return result;
+}
+
+} // namespace ruvo::exchange

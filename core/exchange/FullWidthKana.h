@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ruvo::exchange {
+
+// Half-width katakana (U+FF61 to U+FF9F) in UTF-8 text rewritten as
+// full-width katakana, a kana followed by ﾞ or ﾟ as its voiced form (ｶﾞ → ガ,
+// ｳﾞ → ヴ, ﾜﾞ → ヷ); a mark with nothing to join becomes ゛ or ゜. Everything
+// else stays. The inverse of ToHalfWidthKana for katakana.
+std::string ToFullWidthKatakana(std::string_view utf8);
+
+} // namespace ruvo::exchange

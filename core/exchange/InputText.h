@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Bytes from outside turned into UTF-8: how a source's encoding is found,
+// and the few charsets a vCard property may name.
+namespace ruvo::exchange {
+
+enum class Encoding { Utf8, Cp932 };
+
+// Strictly valid UTF-8: no overlong forms, surrogates or values past U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+
+// A source's text: a byte-order mark (UTF-8, UTF-16LE, UTF-16BE) decides and
+// is dropped; otherwise valid UTF-8 stays as it is and anything else is read
+// as code page 932. Returns false, with the 1-based line of the first bad
+// byte in badLine, when the bytes are not text in the encoding found.
+// defaultEncoding receives what a vCard property without CHARSET is in.
+bool DecodeSource(std::string_view bytes, std::string& utf8, Encoding& defaultEncoding,
+                  std::size_t& badLine);
+
+// The UTF-8 form of bytes in a named charset (case ignored): UTF-8, US-ASCII,
+// ISO-8859-1, Shift_JIS and its aliases. False for an unknown charset or
+// bytes that are not valid in it; unknownCharset tells which.
+bool DecodeCharset(std::string_view bytes, std::string_view charset, std::string& utf8,
+                   bool& unknownCharset);
+
+// Code page 932 bytes as UTF-8; false when some byte begins no character.
+bool Cp932ToUtf8(std::string_view bytes, std::string& utf8);
+
+// UTF-8 to code points and back (the input is valid UTF-8).
+std::u32string ToUtf32(std::string_view utf8);
+std::string ToUtf8(std::u32string_view text);
+
+// SingleLineText on UTF-8.
+std::string OneLine(std::string_view utf8);
+
+} // namespace ruvo::exchange

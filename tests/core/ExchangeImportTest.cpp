@@ -1,0 +1,346 @@
+// Reading vCard and CSV sources into contacts and mapping them to entries:
+// what lands in the table and what the report says.
+
+#include "Cp932.h"
+#include "PhoneBookTable.h"
+#include "exchange/ContactImport.h"
+#include "exchange/ContactReader.h"
+#include "exchange/FullWidthKana.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace ruvo::exchange {
+namespace {
+
+std::string ReadFixture(const std::string& name) {
+    std::ifstream in(std::string(RUVO_TEST_DATA) + "/exchange/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The table's entries in natural order as "group|name|reading|number", UTF-8.
+std::vector<std::string> Entries(const PhoneBookTable& table) {
+    std::vector<std::string> rows;
+    for (std::size_t row = 0; row < table.RowCount(); ++row) {
+        std::string text;
+        for (Field f : {Field::Group, Field::Name, Field::Kana, Field::Tel}) {
+            if (f != Field::Group)
+                text += '|';
+            text += cp932::ToUtf8(table.Cell(row, f).text);
+        }
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+std::vector<std::string> ReportLines(const ImportReport& report) {
+    std::vector<std::string> lines;
+    for (const ReportLine& line : report.lines)
+        lines.push_back(FormatReportLine(line));
+    return lines;
+}
+
+struct FixtureCase {
+    const char* file;
+    const char* format;
+    bool allNumbers;
+    std::vector<std::string> entries;
+    std::vector<std::string> report;
+};
+
+void PrintTo(const FixtureCase& c, std::ostream* os) {
+    *os << c.file << (c.allNumbers ? " --all-numbers" : "");
+}
+
+class FixtureImport : public ::testing::TestWithParam<FixtureCase> {};
+
+TEST_P(FixtureImport, GivesTheseEntriesAndReport) {
+    const FixtureCase& c = GetParam();
+    const ContactSource source = ReadContacts(ReadFixture(c.file), c.file);
+    EXPECT_EQ(source.format, c.format);
+    PhoneBookTable table;
+    ImportOptions options;
+    options.allNumbers = c.allNumbers;
+    const ImportReport report = ImportContacts(table, source, options);
+    EXPECT_EQ(Entries(table), c.entries);
+    EXPECT_EQ(ReportLines(report), c.report);
+    EXPECT_EQ(report.imported, c.entries.size());
+}
+
+const FixtureCase kFixtures[] = {
+    {"phone21-sjis.vcf",
+     "vCard 2.1",
+     false,
+     {"05|山田 太郎|ﾔﾏﾀﾞ ﾀﾛｳ|09011112222", "|表 ソ能|ﾋｮｳ ｿﾉｳ|08033334444",
+      "12|長谷川 花子|ﾊｾｶﾞﾜ ﾊﾅｺ|0655556666"},
+     {}},
+    {"phone21-sjis.vcf",
+     "vCard 2.1",
+     true,
+     {"05|山田 太郎|ﾔﾏﾀﾞ ﾀﾛｳ|0312345678", "05|山田 太郎|ﾔﾏﾀﾞ ﾀﾛｳ|09011112222",
+      "|表 ソ能|ﾋｮｳ ｿﾉｳ|08033334444", "12|長谷川 花子|ﾊｾｶﾞﾜ ﾊﾅｺ|0655556666"},
+     {}},
+    {"apple30.vcf",
+     "vCard 3.0",
+     false,
+     {"|佐藤 一郎|ｻﾄｳ ｲﾁﾛｳ|09077778888", "|Smith Bob|ｽﾐｽ ﾎﾞﾌﾞ|0399990000"},
+     {}},
+    {"android40.vcf",
+     "vCard 4.0",
+     false,
+     {"|鈴木 次郎|ｽｽﾞｷ ｼﾞﾛｳ|09044445555", "|高橋 三郎|ﾀｶﾊｼ ｻﾌﾞﾛｳ|07012123434"},
+     {}},
+    {"google-new.csv",
+     "CSV (Google)",
+     false,
+     {"03|田中 花子|ﾀﾅｶ ﾊﾅｺ|0310002000", "|Lee Anne \"Annie\"||0350006000"},
+     {}},
+    {"google-new.csv",
+     "CSV (Google)",
+     true,
+     {"03|田中 花子|ﾀﾅｶ ﾊﾅｺ|09010002000", "03|田中 花子|ﾀﾅｶ ﾊﾅｺ|0310002000",
+      "|Lee Anne \"Annie\"||0350006000", "|Lee Anne \"Annie\"||0350007000"},
+     {}},
+    {"google-old.csv",
+     "CSV (Google)",
+     false,
+     {"|伊藤 四郎|ｲﾄｳ ｼﾛｳ|08020003000"},
+     {"google-old.csv:3: 渡辺 五郎: no telephone number; skipped"}},
+    {"outlook.csv",
+     "CSV",
+     false,
+     {"|中村 六郎|ﾅｶﾑﾗ ﾛｸﾛｳ|09030004000", "|小林 七子|ｺﾊﾞﾔｼ ﾅﾅｺ|0457008000"},
+     {}},
+    {"book.csv",
+     "CSV (phone book)",
+     false,
+     {"01|加藤 八郎|ｶﾄｳ ﾊﾁﾛｳ|0312345678", "02|表, ソ能|ﾋｮｳ|09011112222"},
+     {}},
+};
+INSTANTIATE_TEST_SUITE_P(Exchange, FixtureImport, ::testing::ValuesIn(kFixtures));
+
+// Sources that are not what they claim: an error naming the source and line.
+struct BadCase {
+    const char* name;
+    std::string bytes;
+    const char* message;
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BadSource : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadSource, FailsNamingSourceAndLine) {
+    const BadCase& c = GetParam();
+    try {
+        ReadContacts(c.bytes, "in");
+        ADD_FAILURE() << "no error";
+    } catch (const ExchangeError& error) {
+        EXPECT_STREQ(error.what(), c.message);
+    }
+}
+
+const BadCase kBadSources[] = {
+    {"truncated card", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:x\r\n", "in:1: a card without END:VCARD"},
+    {"bad quoted-printable",
+     "BEGIN:VCARD\r\nVERSION:2.1\r\nN;ENCODING=QUOTED-PRINTABLE:=G1;;;;\r\nEND:VCARD\r\n",
+     "in:3: a bad quoted-printable escape in N"},
+    {"quoted-printable cut short",
+     "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;QUOTED-PRINTABLE:=8\r\nEND:VCARD\r\n",
+     "in:3: a bad quoted-printable escape in FN"},
+    {"unknown charset", "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=KOI8-R:abc\r\nEND:VCARD\r\n",
+     "in:3: unknown charset 'KOI8-R'"},
+    {"not valid in its charset",
+     "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;QUOTED-PRINTABLE:=FF\r\nEND:VCARD\r\n",
+     "in:3: N is not valid UTF-8"},
+    {"line without colon", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN\r\nEND:VCARD\r\n",
+     "in:3: a vCard line without ':'"},
+    {"text between cards", "BEGIN:VCARD\r\nEND:VCARD\r\nhello:x\r\n", "in:3: expected BEGIN:VCARD"},
+    {"nested card", "BEGIN:VCARD\r\nBEGIN:VCARD\r\n", "in:2: BEGIN:VCARD inside a card"},
+    {"unterminated quote", "Name,Phone 1 - Value\r\n\"abc,123\r\n\r\n",
+     "in:2: a quoted cell that is never closed"},
+    {"text after quote", "Name,Mobile Phone\r\n\"a\"b,1\r\n", "in:2: text after a closing quote"},
+    {"ragged row", "Name,Mobile Phone\r\na,1\r\nb,2,3\r\n",
+     "in:3: a row of 3 cells under a header of 2"},
+    {"undecodable bytes", "Name,Mobile Phone\r\na,1\r\n\x85\x40,2\r\n",
+     "in:3: bytes that are neither UTF-8 nor Shift-JIS"},
+    {"binary", std::string("\x00\x01\xFF\xFE\x80", 5),
+     "in:1: neither a vCard nor a CSV with known column names"},
+    {"unknown columns", "Foo,Bar\r\n1,2\r\n",
+     "in:1: neither a vCard nor a CSV with known column names"},
+};
+INSTANTIATE_TEST_SUITE_P(Exchange, BadSource, ::testing::ValuesIn(kBadSources));
+
+// The mapping's reports, one per contact that was skipped or changed.
+struct MappingCase {
+    const char* name;
+    std::string vcard;
+    ImportOptions options;
+    std::vector<std::string> entries;
+    std::vector<std::string> report;
+    std::size_t imported, skipped, cut;
+};
+
+void PrintTo(const MappingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Mapping : public ::testing::TestWithParam<MappingCase> {};
+
+TEST_P(Mapping, AppendsAndReports) {
+    const MappingCase& c = GetParam();
+    PhoneBookTable table;
+    table.AppendEntry();
+    table.SetField(Field::Name, "Old");
+    table.SetField(Field::Tel, "0311112222");
+    table.CommitEntry();
+    const ImportReport report = ImportContacts(table, ReadContacts(c.vcard, "in"), c.options);
+    std::vector<std::string> expected = {"|Old||0311112222"};
+    expected.insert(expected.end(), c.entries.begin(), c.entries.end());
+    EXPECT_EQ(Entries(table), expected);
+    EXPECT_EQ(ReportLines(report), c.report);
+    EXPECT_EQ(report.imported, c.imported);
+    EXPECT_EQ(report.skipped, c.skipped);
+    EXPECT_EQ(report.cut, c.cut);
+}
+
+std::string Card(const std::string& body) {
+    return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "END:VCARD\r\n";
+}
+
+const MappingCase kMappings[] = {
+    {"number already in the book",
+     Card("FN:A\r\nTEL:03-1111-2222\r\n") + Card("FN:B\r\nTEL:090\r\n"),
+     {},
+     {"|B||090"},
+     {"in:1: A: number 0311112222 is already in the book; skipped"},
+     1,
+     1,
+     0},
+    {"duplicates kept when asked",
+     Card("FN:A\r\nTEL:03-1111-2222\r\n"),
+     {"", false, true},
+     {"|A||0311112222"},
+     {},
+     1,
+     0,
+     0},
+    {"duplicate within the import",
+     Card("FN:A\r\nTEL:090 1\r\n") + Card("FN:B\r\nTEL:+81901\r\n"),
+     {},
+     {"|A||0901"},
+     {"in:6: B: number 0901 was imported before; skipped"},
+     1,
+     1,
+     0},
+    {"character outside Shift-JIS",
+     Card("FN:Smile \xF0\x9F\x98\x80\r\nTEL:1\r\n") + Card("N:剝;x;;;\r\nTEL:2\r\n"),
+     {},
+     {},
+     {"in:1: Smile \xF0\x9F\x98\x80: the name holds U+1F600 '\xF0\x9F\x98\x80', which Shift-JIS "
+      "cannot hold; not imported",
+      "in:6: 剝 x: the name holds U+525D '剝', which Shift-JIS cannot hold; not imported"},
+     0,
+     2,
+     0},
+    {"fields cut to their widths",
+     Card("N:" + std::string(20, 'F') + ";" + std::string(15, 'G') +
+          ";;;\r\nX-PHONETIC-LAST-NAME:" + std::string(12, 'k') +
+          "\r\nTEL:" + std::string(25, '9') + "\r\nX-GNO:123\r\n"),
+     {},
+     {"12|" + std::string(20, 'F') + " " + std::string(9, 'G') + "|kkkkkkkkkkkk|" +
+      std::string(20, '9')},
+     {"in:1: " + std::string(20, 'F') + " " + std::string(15, 'G') +
+      ": group cut to \"12\"; name cut to \"" + std::string(20, 'F') + " " + std::string(9, 'G') +
+      "\"; number cut to \"" + std::string(20, '9') + "\""},
+     1,
+     0,
+     1},
+    {"double-byte character at the cut",
+     Card("FN:" + std::string(29, 'a') + "漢\r\nTEL:5\r\n"),
+     {},
+     {"|" + std::string(29, 'a') + "||5"},
+     {"in:1: " + std::string(29, 'a') + "漢: name cut to \"" + std::string(29, 'a') + "\""},
+     1,
+     0,
+     1},
+    {"no number",
+     Card("FN:Nobody\r\nTEL:ext.\r\n"),
+     {},
+     {},
+     {"in:1: Nobody: no telephone number; skipped"},
+     0,
+     1,
+     0},
+    {"group from the options, the contact's own first",
+     Card("FN:A\r\nTEL:7\r\n") + Card("FN:B\r\nTEL:8\r\nX-GNO:02\r\n"),
+     {"09", false, false},
+     {"09|A||7", "02|B||8"},
+     {},
+     2,
+     0,
+     0},
+    {"formatted name when there is no structured one; tabs and line breaks become spaces",
+     Card("FN:Line\\nBreak\tTab\r\nN:;;;;\r\nSORT-STRING:かな\r\nTEL:1\r\n"),
+     {},
+     {"|Line Break Tab|ｶﾅ|1"},
+     {},
+     1,
+     0,
+     0},
+    {"folded lines never split a character",
+     Card("FN:あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへ\r\n ほ\r\nTEL:9\r\n"),
+     {},
+     {"|あいうえおかきくけこさしすせそ||9"},
+     {"in:1: あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ: name cut to "
+      "\"あいうえおかきくけこさしすせそ\""},
+     1,
+     0,
+     1},
+};
+INSTANTIATE_TEST_SUITE_P(Exchange, Mapping, ::testing::ValuesIn(kMappings));
+
+struct NumberCase {
+    const char* in;
+    const char* out;
+};
+
+TEST(NormalizeNumber, DigitsOnlyAndCountryCode) {
+    const NumberCase cases[] = {
+        {"090-1234-5678", "09012345678"},
+        {"+81 90 1234 5678", "09012345678"},
+        {"+81-3-1234-5678", "0312345678"},
+        {"tel:+81-45-111-2222", "0451112222"},
+        {"(03) 1234-5678", "0312345678"},
+        {"+1 555 0100", "15550100"},
+        {"8190", "8190"},
+        {"ext.", ""},
+    };
+    for (const NumberCase& c : cases)
+        EXPECT_EQ(NormalizeNumber(c.in), c.out) << c.in;
+}
+
+TEST(FullWidthKatakana, JoinsVoicedMarks) {
+    const NumberCase cases[] = {
+        {"ﾔﾏﾀﾞ ﾀﾛｳ", "ヤマダ タロウ"},
+        {"ﾊﾟﾋﾟﾌﾟﾍﾟﾎﾟ", "パピプペポ"},
+        {"ｳﾞｧﾜﾞｦﾞ", "ヴァヷヺ"},
+        {"ｶﾞﾞ", "ガ゛"},
+        {"ｱﾞｰ･", "ア゛ー・"},
+        {"ﾞABC1", "゛ABC1"},
+        {"ｯﾞﾂﾞ", "ッ゛ヅ"},
+        {"", ""},
+    };
+    for (const NumberCase& c : cases)
+        EXPECT_EQ(ToFullWidthKatakana(c.in), c.out) << c.in;
+}
+
+} // namespace
+} // namespace ruvo::exchange
