@@ -100,8 +100,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     gFolder = pattern;
     std::atexit(RemoveFolder);
     // Durability is not what is checked here, and syncing every save would
-    // slow the search down a hundredfold.
-    ruvo::CurrentFileOps().fsync = [](int) { return 0; };
+    // slow the search down a hundredfold. Held for the whole run.
+    static ruvo::ScopedFileOps noSync;
+    noSync->fsync = [](int) { return 0; };
     return 0;
 }
 
@@ -120,15 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         std::ofstream(input, std::ios::binary) << bytes;
         const std::size_t chunk = 1 + size % 13;
-        const auto realRead = ruvo::CurrentFileOps().read;
-        ruvo::CurrentFileOps().read = [chunk](int fd, void* buffer, size_t length) {
-            return ::read(fd, buffer, std::min(length, chunk));
-        };
         ruvo::PhoneBookTable fromFile;
         fromFile.OpenTable();
         ruvo::HeaderLines fileHeaders;
-        ReadPhoneBookFile(input, fileHeaders, fromFile);
-        ruvo::CurrentFileOps().read = realRead;
+        {
+            ruvo::ScopedFileOps shortReads;
+            shortReads->read = [chunk](int fd, void* buffer, size_t length) {
+                return ::read(fd, buffer, std::min(length, chunk));
+            };
+            ReadPhoneBookFile(input, fileHeaders, fromFile);
+        }
         Check(fileHeaders == headers, "file reader gives other header lines");
         Check(Cells(fromFile) == Cells(first), "file reader gives other entries");
     }
