@@ -4,7 +4,7 @@
 set -euo pipefail
 
 RUVO_PACKAGES=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config python3-vobject
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev qt6-translations-l10n

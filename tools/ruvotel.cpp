@@ -5,6 +5,10 @@
 #include "Errors.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
+#include "exchange/BookCheck.h"
+#include "exchange/ContactExport.h"
+#include "exchange/ContactImport.h"
+#include "exchange/ContactReader.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,6 +28,10 @@ namespace {
 constexpr std::string_view kUsage =
     "Usage: ruvotel sort FILE [-o OUTPUT]\n"
     "       ruvotel dump FILE\n"
+    "       ruvotel export FILE [--format vcard|vcard21|google|csv] [-o OUT]\n"
+    "       ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
+    "                      [--keep-duplicates] [--dry-run]\n"
+    "       ruvotel check FILE\n"
     "       ruvotel --help | --version\n"
     "\n"
     "  sort FILE     Do to the phone book FILE what opening and saving it in the\n"
@@ -42,16 +50,37 @@ constexpr std::string_view kUsage =
     "                Escapes: \\\\ backslash, \\\" double quote, \\t TAB, \\r CR,\n"
     "                \\n LF; \\xNN any other control byte and any byte that is\n"
     "                no code-page-932 character.\n"
+    "  export FILE   Write every entry in the saved order (reading, then group)\n"
+    "                to standard output or OUT (-o), as --format:\n"
+    "                  vcard    vCard 3.0, UTF-8 (the default)\n"
+    "                  vcard21  vCard 2.1, Shift-JIS, for phones and car kits\n"
+    "                  google   Google Contacts CSV, UTF-8 with a byte-order mark\n"
+    "                  csv      the four columns as stored, Shift-JIS\n"
+    "  import FILE SOURCE...\n"
+    "                Append the contacts of each vCard or CSV SOURCE to FILE and\n"
+    "                save it as sort does (backup, sorted). What was skipped or\n"
+    "                changed is reported on standard error, one line per contact\n"
+    "                (SOURCE:LINE: NAME: what happened), then the counts.\n"
+    "    --group NN        group of contacts that bring none\n"
+    "    --all-numbers     one entry per number, not the preferred one only\n"
+    "    --keep-duplicates import numbers already in the book or the import\n"
+    "    --dry-run         report, write nothing\n"
+    "  check FILE    Report doubtful entries, one line each (FILE:LINE: what).\n"
     "\n"
     "Exit status: 0 on success, 1 on failure (\"ruvotel: <message>\" on standard\n"
-    "error), 2 on wrong usage.\n";
+    "error, nothing written), 2 on wrong usage, 3 when the work was done but\n"
+    "something was reported (skipped or cut contacts, check findings).\n";
 
-enum ExitCode { kSuccess = 0, kFailure = 1, kUsageError = 2 };
+enum ExitCode { kSuccess = 0, kFailure = 1, kUsageError = 2, kReported = 3 };
 
 struct Arguments {
     std::string command;
     std::string file;
     std::optional<std::string> output;
+    std::vector<std::string> sources;
+    ruvo::exchange::ExportFormat format = ruvo::exchange::ExportFormat::VCard;
+    ruvo::exchange::ImportOptions import;
+    bool dryRun = false;
 };
 
 int UsageError(std::string_view reason) {
@@ -78,8 +107,10 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
         }
     }
     args.command = argv[0];
-    if (args.command != "sort" && args.command != "dump")
+    if (args.command != "sort" && args.command != "dump" && args.command != "export" &&
+        args.command != "import" && args.command != "check")
         return UsageError("unknown command '" + args.command + "'");
+    const bool importing = args.command == "import";
 
     bool haveFile = false;
     bool optionsEnded = false;
@@ -98,8 +129,42 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             output = arg.substr(9);
         } else if (!optionsEnded && arg.starts_with("-o")) {
             output = arg.substr(2);
+        } else if (!optionsEnded && (arg == "--format" || arg.starts_with("--format="))) {
+            if (args.command != "export")
+                return UsageError("option --format belongs to export");
+            if (arg == "--format" && i + 1 == argv.size())
+                return UsageError("option '--format' needs a format");
+            const std::string_view name = arg == "--format" ? argv[++i] : arg.substr(9);
+            const auto format = ruvo::exchange::ParseExportFormat(name);
+            if (!format)
+                return UsageError("unknown format '" + std::string(name) + "'");
+            args.format = *format;
+            continue;
+        } else if (!optionsEnded && (arg == "--group" || arg.starts_with("--group="))) {
+            if (!importing)
+                return UsageError("option --group belongs to import");
+            if (arg == "--group" && i + 1 == argv.size())
+                return UsageError("option '--group' needs a group number");
+            const std::string_view group = arg == "--group" ? argv[++i] : arg.substr(8);
+            if (group.empty() || group.size() > 2 ||
+                group.find_first_not_of("0123456789") != std::string_view::npos)
+                return UsageError("a group is one or two digits, not '" + std::string(group) + "'");
+            args.import.group = std::string(group);
+            continue;
+        } else if (!optionsEnded && importing && arg == "--all-numbers") {
+            args.import.allNumbers = true;
+            continue;
+        } else if (!optionsEnded && importing && arg == "--keep-duplicates") {
+            args.import.keepDuplicates = true;
+            continue;
+        } else if (!optionsEnded && importing && arg == "--dry-run") {
+            args.dryRun = true;
+            continue;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + std::string(arg) + "'");
+        } else if (haveFile && importing) {
+            args.sources.emplace_back(arg);
+            continue;
         } else if (haveFile) {
             return UsageError("more than one FILE given");
         } else {
@@ -107,8 +172,8 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             haveFile = true;
             continue;
         }
-        if (args.command != "sort")
-            return UsageError("option -o belongs to sort");
+        if (args.command != "sort" && args.command != "export")
+            return UsageError("option -o belongs to sort and export");
         if (args.output)
             return UsageError("more than one OUTPUT given");
         if (output->empty())
@@ -117,17 +182,84 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
     }
     if (!haveFile || args.file.empty())
         return UsageError("no FILE given");
+    if (importing && args.sources.empty())
+        return UsageError("no SOURCE given");
     return std::nullopt;
 }
 
-void Sort(const Arguments& args) {
-    if (!args.output)
-        ruvo::MakeBackupCopy(args.file);
+// A phone book read the way the editor opens it; with a backup copy when
+// it is to be saved back in place.
+struct Book {
     ruvo::HeaderLines headers;
     ruvo::PhoneBookTable table;
-    table.OpenTable();
-    ruvo::ReadPhoneBookFile(args.file, headers, table);
-    ruvo::WritePhoneBookFile(args.output.value_or(args.file), headers, table);
+};
+
+void OpenBook(const std::string& path, bool backup, Book& book) {
+    if (backup)
+        ruvo::MakeBackupCopy(path);
+    book.table.OpenTable();
+    ruvo::ReadPhoneBookFile(path, book.headers, book.table);
+}
+
+// Saved as the editor saves: sorted, replaced only once fully written.
+void SaveBook(const std::string& path, Book& book) {
+    ruvo::WritePhoneBookFile(path, book.headers, book.table);
+}
+
+void Sort(const Arguments& args) {
+    Book book;
+    OpenBook(args.file, !args.output, book);
+    SaveBook(args.output.value_or(args.file), book);
+}
+
+void WriteOut(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+        std::fflush(stdout) != 0)
+        ruvo::ThrowInOutError(errno, "<stdout>");
+}
+
+void PrintError(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void Export(const Arguments& args) {
+    Book book;
+    OpenBook(args.file, false, book);
+    if (args.output)
+        ruvo::exchange::ExportEntriesToFile(*args.output, book.table, args.format);
+    else
+        WriteOut(ruvo::exchange::ExportEntries(book.table, args.format));
+}
+
+// Every source is read before the book is touched, so that a source that
+// cannot be read leaves the book as it was.
+int Import(const Arguments& args) {
+    std::vector<ruvo::exchange::ContactSource> sources;
+    for (const std::string& source : args.sources)
+        sources.push_back(ruvo::exchange::ReadContactsFile(source));
+    Book book;
+    OpenBook(args.file, !args.dryRun, book);
+    const ruvo::exchange::ImportReport report =
+        ruvo::exchange::ImportContacts(book.table, sources, args.import);
+    if (!args.dryRun)
+        SaveBook(args.file, book);
+    for (const ruvo::exchange::ReportLine& line : report.lines)
+        PrintError(ruvo::exchange::FormatReportLine(line));
+    PrintError("ruvotel: " + ruvo::exchange::FormatCounts(report) +
+               (args.dryRun ? " (dry run, nothing written)" : ""));
+    return report.Clean() ? kSuccess : kReported;
+}
+
+int Check(const Arguments& args) {
+    Book book;
+    OpenBook(args.file, false, book);
+    const std::vector<ruvo::exchange::Finding> findings =
+        ruvo::exchange::CheckPhoneBook(book.table);
+    std::string out;
+    for (const ruvo::exchange::Finding& finding : findings)
+        out += args.file + ":" + std::to_string(finding.line) + ": " + finding.message + "\n";
+    WriteOut(out);
+    return findings.empty() ? kSuccess : kReported;
 }
 
 void Flush(std::string& buffer) {
@@ -197,11 +329,20 @@ int main(int argc, char** argv) {
     try {
         if (args.command == "sort") {
             Sort(args);
+        } else if (args.command == "export") {
+            Export(args);
+        } else if (args.command == "import") {
+            return Import(args);
+        } else if (args.command == "check") {
+            return Check(args);
         } else {
             decoder.emplace();
             Dump(args, *decoder);
         }
         return kSuccess;
+    } catch (const ruvo::exchange::ExchangeError& error) {
+        // Already UTF-8.
+        return Fail(error.what());
     } catch (const ruvo::Error& error) {
         try {
             if (!decoder)

@@ -128,12 +128,14 @@ void AppendVCard21(std::string& out, std::string_view name, const std::string& v
     out += kCrLf;
 }
 
-// ';' and '\' escaped at character boundaries of code page 932 text.
+// ';', ',' and '\' escaped at character boundaries of code page 932 text:
+// 2.1 itself escapes ';' only, but readers that follow 3.0 (vobject) take a
+// bare comma for a separator, and 2.1 readers accept "\,".
 std::string Escape21(std::string_view bytes) {
     std::string out;
     for (std::size_t i = 0; i < bytes.size();) {
         const std::size_t length = cp932::CharLength(bytes, i);
-        if (length == 1 && (bytes[i] == ';' || bytes[i] == '\\'))
+        if (length == 1 && (bytes[i] == ';' || bytes[i] == ',' || bytes[i] == '\\'))
             out += '\\';
         out.append(bytes.substr(i, length));
         i += length;
