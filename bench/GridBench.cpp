@@ -10,7 +10,7 @@
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
 #include "SyntheticInput.h"
-#include "main.h"
+#include "TestWindow.h"
 
 #include <QHeaderView>
 #include <QScrollBar>
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
 
     // 1. The editor window with the grid bound while the book is loaded:
     // every entry arrives as one inserted row.
-    ruvo::TFRuvoTelEdit window;
+    ruvo::test::TestWindow window;
     window.show();
     ruvo::TDBGrid& grid = *window.DBG;
     {
@@ -103,30 +103,28 @@ int main(int argc, char** argv) {
                     "load into the bound table", Milliseconds(Clock::now() - start),
                     Milliseconds(Clock::now() - start) * 1000.0 / double(entries));
     }
-    window.SetWindowMode(2);
+    window.SetWindowMode(ruvo::wmBrowse);
     grid.setFocus();
 
-    // 2. Binding a grid to the full table and showing it.
+    // 2. Binding a grid to the full table and showing it, in place of the
+    // window's own (which lets go of the table first).
+    grid.hide();
+    grid.SetDataSource(nullptr);
+    std::unique_ptr<ruvo::TDataSource> dataSource;
+    std::unique_ptr<ruvo::TDBGrid> fresh;
     {
-        ruvo::PhoneBookTable& table = window.CData;
-        delete window.DBG;
-        window.DBG = nullptr;
-        delete window.DS;
-        window.DS = nullptr;
         const auto start = Clock::now();
-        auto* dataSource = new ruvo::TDataSource(table, &window);
-        auto* fresh = new ruvo::TDBGrid(&window);
+        dataSource = std::make_unique<ruvo::TDataSource>(window.CData);
+        fresh = std::make_unique<ruvo::TDBGrid>(&window);
         fresh->setGeometry(11, 78, 741, 614);
-        fresh->SetDataSource(dataSource);
+        fresh->SetDataSource(dataSource.get());
         fresh->show();
         QCoreApplication::sendPostedEvents();
         static_cast<void>(fresh->grab());
         std::printf("%-44s once   %9.3f ms\n", "bind and show a grid on the full table",
                     Milliseconds(Clock::now() - start));
-        window.DS = dataSource;
-        window.DBG = fresh;
     }
-    ruvo::TDBGrid& bound = *window.DBG;
+    ruvo::TDBGrid& bound = *fresh;
     bound.setFocus();
     ruvo::PhoneBookTable& table = window.CData;
 

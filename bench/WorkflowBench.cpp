@@ -14,7 +14,7 @@
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
 #include "SyntheticInput.h"
-#include "main.h"
+#include "TestWindow.h"
 
 #include <QScrollBar>
 
@@ -50,22 +50,22 @@ protected:
     }
 };
 
-std::unique_ptr<ruvo::TFRuvoTelEdit> ShowWindow() {
-    auto window = std::make_unique<ruvo::TFRuvoTelEdit>([] { return std::string("0.900"); });
+std::unique_ptr<ruvo::test::TestWindow> ShowWindow() {
+    auto window = std::make_unique<ruvo::test::TestWindow>([] { return std::string("0.900"); });
     window->show();
     QCoreApplication::processEvents();
     return window;
 }
 
 // Open through the open-dialog hook, as a click on BOpen does it.
-void Open(ruvo::TFRuvoTelEdit& window, const std::string& path) {
+void Open(ruvo::test::TestWindow& window, const std::string& path) {
     ruvo::Dialogs::QueueAnswer(ruvo::Dialogs::Answer::File(path));
     window.BOpen->click();
     if (ruvo::Dialogs::PendingAnswers() != 0 || !window.DBG->hasFocus())
         throw std::runtime_error("the open did not complete");
 }
 
-void Save(ruvo::TFRuvoTelEdit& window) {
+void Save(ruvo::test::TestWindow& window) {
     window.BSave->click();
     if (window.CData.EntryCount() != 0 || QApplication::overrideCursor())
         throw std::runtime_error("the save did not complete");

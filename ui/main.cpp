@@ -59,12 +59,10 @@ TFRuvoTelEdit::TFRuvoTelEdit(VersionTextFunction versionText, QWidget* parent)
     WireEvents();
 }
 
-TFRuvoTelEdit::~TFRuvoTelEdit() {
-    // The grid goes before the table it watches.
-    delete DBG;
-    DBG = nullptr;
-    delete DS;
-    DS = nullptr;
+TFRuvoTelEdit::~TFRuvoTelEdit() = default;
+
+TFRuvoTelEdit::TestHooks TFRuvoTelEdit::Hooks() {
+    return {CData, FileName, Headers, *fileLoop_};
 }
 
 void TFRuvoTelEdit::CreateControls() {
@@ -76,33 +74,32 @@ void TFRuvoTelEdit::CreateControls() {
     LCnt->setObjectName(u"LCnt"_s);
     BSave = ToolButton(this, "BSave", u"ファイル保存"_s, 636, 116);
 
-    EGroup = Place(new TUAEdit(this), "EGroup", 8, 48, 62, 24);
-    EName = Place(new TUAEdit(this), "EName", 76, 48, 241, 24);
-    EKana = Place(new TUAEdit(this), "EKana", 320, 48, 241, 24);
-    ETel = Place(new TUAEdit(this), "ETel", 567, 48, 135, 24);
+    EGroup = Place(new TFieldEdit(Field::Group, this), "EGroup", 8, 48, 62, 24);
+    EName = Place(new TFieldEdit(Field::Name, this), "EName", 76, 48, 241, 24);
+    EKana = Place(new TFieldEdit(Field::Kana, this), "EKana", 320, 48, 241, 24);
+    ETel = Place(new TFieldEdit(Field::Tel, this), "ETel", 567, 48, 135, 24);
     EGroup->SetAlignment(taCenter);
     EGroup->setValidator(new TCp932ByteLimit(kGroupBytes, EGroup));
     EGroup->SetImeMode(imClose);
     EName->SetImeMode(imHira);
     EKana->SetImeMode(imSKata);
     ETel->SetImeMode(imClose);
-    for (TUAEdit* box : {EGroup, EName, EKana, ETel})
-        boxMemo_[box] = {};
 
     BRun = Place(new QPushButton(u"実行"_s, this), "BRun", 708, 47, 44, 25);
     BRun->setAutoDefault(false);
     BRun->setDefault(false);
 
-    DS = new TDataSource(CData, this);
+    DS = std::make_unique<TDataSource>(CData);
     DS->setObjectName(u"DS"_s);
-    DBG = Place(new TDBGrid(this), "DBG", 11, 78, 741, 614);
-    DBG->SetDataSource(DS);
+    fileLoop_ = std::make_unique<TFileLoop>(*DS);
+    DBG.reset(Place(new TDBGrid(this), "DBG", 11, 78, 741, 614));
+    DBG->SetDataSource(DS.get());
 
     setTabOrder(EGroup, EName);
     setTabOrder(EName, EKana);
     setTabOrder(EKana, ETel);
     setTabOrder(ETel, BRun);
-    setTabOrder(BRun, DBG);
+    setTabOrder(BRun, DBG.get());
 }
 
 void TFRuvoTelEdit::WireEvents() {
@@ -122,9 +119,9 @@ void TFRuvoTelEdit::WireEvents() {
     BRun->installEventFilter(this);
 
     DBG->OnKeyDown = [this](int& key, Qt::KeyboardModifiers modifiers) {
-        DBGKeyDown(DBG, key, modifiers);
+        DBGKeyDown(DBG.get(), key, modifiers);
     };
-    DBG->OnDblClick = [this] { DBGDblClick(DBG); };
+    DBG->OnDblClick = [this] { DBGDblClick(DBG.get()); };
 }
 
 bool TFRuvoTelEdit::eventFilter(QObject* watched, QEvent* event) {
@@ -219,8 +216,8 @@ void TFRuvoTelEdit::showEvent(QShowEvent* event) {
 
 void TFRuvoTelEdit::closeEvent(QCloseEvent* event) {
     // The table must outlive a running file loop: the close waits for its end.
-    if (FileLoopRunning()) {
-        closePending_ = true;
+    if (fileLoop_->Running()) {
+        fileLoop_->HoldClose();
         event->ignore();
         return;
     }
@@ -237,39 +234,6 @@ void TFRuvoTelEdit::MoveToScreenCentre() {
     frame.moveCenter(available.center());
     // On a screen smaller than the window the title bar stays reachable.
     move(std::max(frame.left(), available.left()), std::max(frame.top(), available.top()));
-}
-
-void TFRuvoTelEdit::SetBoxBytes(TUAEdit* box, std::string_view bytes) {
-    box->setText(DecodeCp932(bytes));
-    boxMemo_[box] = {std::string(bytes), box->text()};
-}
-
-std::string TFRuvoTelEdit::BoxBytes(TUAEdit* box) const {
-    const QString text = box->text();
-    if (const auto memo = boxMemo_.find(box); memo != boxMemo_.end() && memo->second.shown == text)
-        return memo->second.bytes;
-    QString unencodable;
-    if (auto bytes = EncodeCp932(text, &unencodable))
-        return *std::move(bytes);
-    const QString title = BoxTitle(box);
-    QString codePoints;
-    for (const char32_t c : unencodable.toUcs4())
-        codePoints +=
-            QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
-    const QString message = u"「%1」の文字「%2」(%3) は Shift-JIS で保存できません"_s.arg(
-        title, unencodable, codePoints);
-    const QString cp932Message =
-        u"「%1」の文字 %2 は Shift-JIS で保存できません"_s.arg(title, codePoints);
-    throw Cp932EncodeError(EncodeCp932(cp932Message).value_or(std::string()), message);
-}
-
-QString TFRuvoTelEdit::BoxTitle(const TUAEdit* box) {
-    const QString name = box->objectName();
-    const Field field = name == u"EGroup"_s  ? Field::Group
-                        : name == u"EName"_s ? Field::Name
-                        : name == u"EKana"_s ? Field::Kana
-                                             : Field::Tel;
-    return DecodeCp932(FieldDefs()[static_cast<std::size_t>(field)].caption);
 }
 
 } // namespace ruvo

@@ -3,18 +3,18 @@
 #include "AutoSizeLabel.h"
 #include "DBGrid.h"
 #include "DataSource.h"
+#include "FieldEdit.h"
+#include "FileLoop.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
-#include "UAEdit.h"
 
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
 
-#include <chrono>
 #include <functional>
-#include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,8 +29,12 @@ using VersionTextFunction = std::function<std::string()>;
 // one of the further characters; otherwise replaces it with 0.
 void NumericKeyFilter(char& key, std::vector<char> furtherKeys);
 
+// The window modes, by the value SetWindowMode takes.
+enum TWindowMode : unsigned char { wmIdle = 1, wmBrowse = 2, wmEdit = 3 };
+
 // The main window: the phone-book editor. The layout and wiring live in
-// main.cpp, the event handlers in mainHandlers.cpp.
+// main.cpp, the event handlers in mainHandlers.cpp. Tests find the controls
+// by their object names and reach the rest through Hooks().
 class TFRuvoTelEdit : public QWidget, public TKeyPreview {
     Q_OBJECT
 
@@ -38,46 +42,16 @@ public:
     explicit TFRuvoTelEdit(VersionTextFunction versionText = {}, QWidget* parent = nullptr);
     ~TFRuvoTelEdit() override;
 
-    // Controls, named as in the layout (also their object names).
-    QToolButton* BOpen;
-    QToolButton* BNew;
-    QToolButton* BCopy;
-    QToolButton* BDel;
-    TAutoSizeLabel* LCnt;
-    QToolButton* BSave;
-    TUAEdit* EGroup;
-    TUAEdit* EName;
-    TUAEdit* EKana;
-    TUAEdit* ETel;
-    QPushButton* BRun;
-    TDBGrid* DBG;
-
-    // The phone-book table and the data link through which the grid shows it.
-    PhoneBookTable CData;
-    TDataSource* DS;
-
-    // The file in use (bytes as the file system takes them) and the six
-    // header lines of the file last opened.
-    std::string FileName;
-    HeaderLines Headers;
-
-    // While a file is read or written the window processes its events every
-    // PumpInterval (0: before every line), then calls OnPump (a test hook).
-    std::chrono::milliseconds PumpInterval{25};
-    std::function<void()> OnPump;
-    // True while a file is being read or written.
-    bool FileLoopRunning() const { return fileLoop_ != FileLoop::None; }
-
-    // --- Text between the boxes and the table ---
-    // Shows field bytes in a box and remembers them.
-    void SetBoxBytes(TUAEdit* box, std::string_view bytes);
-    // The box's text as code page 932 bytes: the bytes last put in when the
-    // text is unchanged since, else the text converted. Throws
-    // Cp932EncodeError naming the character and the box when a character
-    // has no code page 932 form.
-    std::string BoxBytes(TUAEdit* box) const;
-    // The box's title for messages: the grid column title of its field.
-    static QString BoxTitle(const TUAEdit* box);
+    // What tests and benchmarks reach besides the controls.
+    struct TestHooks {
+        PhoneBookTable& table;
+        // The file in use (bytes as the file system takes them) and the six
+        // header lines of the file last opened.
+        std::string& fileName;
+        HeaderLines& headers;
+        TFileLoop& fileLoop;
+    };
+    TestHooks Hooks();
 
     // --- Event handlers (mainHandlers.cpp) ---
     // Key codes are Qt's (Qt::Key_Return for both Enter keys); a key handler
@@ -117,24 +91,34 @@ private:
     // The character handler of a box, byte by byte; true when it rejected.
     bool FilterTypedText(QObject* box, const QString& text);
 
-    struct BoxMemo {
-        std::string bytes;
-        QString shown;
-    };
-    std::map<const TUAEdit*, BoxMemo> boxMemo_;
+    // Declared in the order they must die in reverse: the grid before its
+    // data link, the data link before the table it watches.
+    PhoneBookTable CData;
+    std::unique_ptr<TDataSource> DS;
+    std::unique_ptr<TFileLoop> fileLoop_;
+
+    // Controls, named as in the layout (also their object names); the
+    // window owns them as its children.
+    QToolButton* BOpen = nullptr;
+    QToolButton* BNew = nullptr;
+    QToolButton* BCopy = nullptr;
+    QToolButton* BDel = nullptr;
+    TAutoSizeLabel* LCnt = nullptr;
+    QToolButton* BSave = nullptr;
+    TFieldEdit* EGroup = nullptr;
+    TFieldEdit* EName = nullptr;
+    TFieldEdit* EKana = nullptr;
+    TFieldEdit* ETel = nullptr;
+    QPushButton* BRun = nullptr;
+    std::unique_ptr<TDBGrid> DBG;
+
+    std::string FileName;
+    HeaderLines Headers;
     VersionTextFunction versionText_;
     bool shown_ = false;
-
-    // The file loop running, and a close asked for meanwhile, which waits
-    // for the loop to end.
-    enum class FileLoop { None, Reading, Writing };
-    FileLoop fileLoop_ = FileLoop::None;
     // False when the last open did not read its file to the end: a save
     // would then replace a file with only part of its entries.
     bool lastOpenReadWhole_ = false;
-    bool closePending_ = false;
-    class FileLoopScope;
-    MessagePump FilePump();
 };
 
 } // namespace ruvo

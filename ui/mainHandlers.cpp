@@ -7,7 +7,6 @@
 #include "TextHelpers.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -42,46 +41,6 @@ bool PathMayExist(const std::string& path) {
 
 } // namespace
 
-// Marks a file loop as running for as long as it lives. Meanwhile the grid
-// learns of the table's changes at each pump, not at each entry: one notice
-// per entry would cost far more than reading or writing it.
-class TFRuvoTelEdit::FileLoopScope {
-public:
-    FileLoopScope(TFRuvoTelEdit& window, FileLoop loop) : window_(window) {
-        window_.fileLoop_ = loop;
-        window_.DS->BeginBulk();
-    }
-    ~FileLoopScope() {
-        window_.DS->EndBulk();
-        window_.fileLoop_ = FileLoop::None;
-    }
-    FileLoopScope(const FileLoopScope&) = delete;
-    FileLoopScope& operator=(const FileLoopScope&) = delete;
-
-private:
-    TFRuvoTelEdit& window_;
-};
-
-MessagePump TFRuvoTelEdit::FilePump() {
-    // Pumping before every line would cost more than the line itself; by
-    // time the window stays live and the loop stays fast.
-    // Even the clock is read only every few lines.
-    QElapsedTimer sincePump;
-    sincePump.start();
-    unsigned calls = 0;
-    return [this, sincePump, calls]() mutable {
-        if (PumpInterval.count() > 0 && ++calls % 64 != 0)
-            return;
-        if (sincePump.elapsed() < PumpInterval.count())
-            return;
-        DS->FlushBulk();
-        QCoreApplication::processEvents();
-        if (OnPump)
-            OnPump();
-        sincePump.restart();
-    };
-}
-
 void NumericKeyFilter(char& key, std::vector<char> furtherKeys) {
     if (key == 8)
         return;
@@ -107,7 +66,7 @@ void TFRuvoTelEdit::FormShow(QObject*) {
     CData.ClearEntries();
     ClearEditBoxes();
     LCnt->setText(QString());
-    SetWindowMode(1);
+    SetWindowMode(wmIdle);
 }
 
 void TFRuvoTelEdit::FormClose(QObject*) {
@@ -119,14 +78,14 @@ void TFRuvoTelEdit::FormKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
         if (EGroup->isEnabled()) {
             CData.DiscardEntry();
             ClearEditBoxes();
-            SetWindowMode(2);
+            SetWindowMode(wmBrowse);
             DBG->setFocus();
         } else if (DBG->isEnabled()) {
             // Not while a file is read into the table.
-            if (!FileLoopRunning()) {
+            if (!fileLoop_->Running()) {
                 CData.ClearEntries();
                 LCnt->setText(QString());
-                SetWindowMode(1);
+                SetWindowMode(wmIdle);
             }
         } else {
             // During a save the close waits for the save's end.
@@ -148,42 +107,43 @@ void TFRuvoTelEdit::DBGKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers)
 }
 
 void TFRuvoTelEdit::DBGDblClick(QObject* Sender) {
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
     // With nothing to edit, the user starts the first entry instead.
     if (CData.EntryCount() == 0) {
         BNewClick(Sender);
         return;
     }
-    SetBoxBytes(EGroup, CData.GetField(Field::Group));
-    SetBoxBytes(EName, CData.GetField(Field::Name));
-    SetBoxBytes(EKana, CData.GetField(Field::Kana));
-    SetBoxBytes(ETel, CData.GetField(Field::Tel));
+    EGroup->SetBytes(CData.GetField(Field::Group));
+    EName->SetBytes(CData.GetField(Field::Name));
+    EKana->SetBytes(CData.GetField(Field::Kana));
+    ETel->SetBytes(CData.GetField(Field::Tel));
     CData.EditEntry();
-    SetWindowMode(3);
+    SetWindowMode(wmEdit);
     EGroup->setFocus();
 }
 
 void TFRuvoTelEdit::BOpenClick(QObject*) {
     // Not while a save runs: its entries are still being written.
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
     const auto path = Dialogs::OpenDlg(this);
     if (!path)
         return;
     SetBusyCursor();
-    SetWindowMode(2);
+    SetWindowMode(wmBrowse);
     FileName = *path;
     lastOpenReadWhole_ = false;
     MakeBackupCopy(FileName);
     try {
-        const FileLoopScope reading(*this, FileLoop::Reading);
-        ReadPhoneBookFile(FileName, Headers, CData, FilePump());
+        fileLoop_->Run(TFileLoop::Kind::Reading, [this](const MessagePump& pump) {
+            ReadPhoneBookFile(FileName, Headers, CData, pump);
+        });
         lastOpenReadWhole_ = true;
     } catch (...) {
         // A close asked for while reading wins over the failure's message:
         // the entries would go with the window anyway.
-        if (std::exchange(closePending_, false)) {
+        if (fileLoop_->TakeHeldClose()) {
             close();
             return;
         }
@@ -192,30 +152,30 @@ void TFRuvoTelEdit::BOpenClick(QObject*) {
     ShowEntryCount();
     DBG->setFocus();
     SetDefaultCursor();
-    if (std::exchange(closePending_, false))
+    if (fileLoop_->TakeHeldClose())
         close();
 }
 
 void TFRuvoTelEdit::BNewClick(QObject*) {
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
-    SetWindowMode(3);
+    SetWindowMode(wmEdit);
     EGroup->setFocus();
     CData.AppendEntry();
 }
 
 void TFRuvoTelEdit::BCopyClick(QObject*) {
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
-    SetBoxBytes(EName, CData.GetField(Field::Name));
-    SetBoxBytes(EKana, CData.GetField(Field::Kana));
-    SetWindowMode(3);
+    EName->SetBytes(CData.GetField(Field::Name));
+    EKana->SetBytes(CData.GetField(Field::Kana));
+    SetWindowMode(wmEdit);
     EGroup->setFocus();
     CData.AppendEntry();
 }
 
 void TFRuvoTelEdit::BDelClick(QObject*) {
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
     const auto answer = Dialogs::MessageBox(this, u"本当に削除していいですか？"_s, QString(),
                                             QMessageBox::Yes | QMessageBox::No,
@@ -229,10 +189,10 @@ void TFRuvoTelEdit::BDelClick(QObject*) {
 void TFRuvoTelEdit::BRunClick(QObject*) {
     // Every box is converted before the first field is set: a text that
     // code page 932 cannot hold leaves the entry untouched.
-    const std::string group = ZeroPadDigits(BoxBytes(EGroup), 2);
-    const std::string name = BoxBytes(EName);
-    const std::string kana = BoxBytes(EKana);
-    const std::string tel = BoxBytes(ETel);
+    const std::string group = ZeroPadDigits(EGroup->Bytes(), 2);
+    const std::string name = EName->Bytes();
+    const std::string kana = EKana->Bytes();
+    const std::string tel = ETel->Bytes();
     CData.SetField(Field::Group, group);
     CData.SetField(Field::Name, name);
     CData.SetField(Field::Kana, kana);
@@ -240,35 +200,36 @@ void TFRuvoTelEdit::BRunClick(QObject*) {
     CData.CommitEntry();
     ClearEditBoxes();
     ShowEntryCount();
-    SetWindowMode(2);
+    SetWindowMode(wmBrowse);
     DBG->setFocus();
 }
 
 void TFRuvoTelEdit::BSaveClick(QObject*) {
     // Not while a file is read: the file is not whole yet.
-    if (FileLoopRunning())
+    if (fileLoop_->Running())
         return;
     if (!lastOpenReadWhole_ && PathMayExist(FileName))
         throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
                         .value());
     SetBusyCursor();
-    SetWindowMode(1);
+    SetWindowMode(wmIdle);
     try {
-        const FileLoopScope writing(*this, FileLoop::Writing);
-        WritePhoneBookFile(FileName, Headers, CData, FilePump());
+        fileLoop_->Run(TFileLoop::Kind::Writing, [this](const MessagePump& pump) {
+            WritePhoneBookFile(FileName, Headers, CData, pump);
+        });
     } catch (...) {
         // The entries are not saved: the window stays for them.
-        closePending_ = false;
+        fileLoop_->TakeHeldClose();
         throw;
     }
     CData.ClearEntries();
     SetDefaultCursor();
-    if (std::exchange(closePending_, false))
+    if (fileLoop_->TakeHeldClose())
         close();
 }
 
 void TFRuvoTelEdit::EGroupExit(QObject*) {
-    SetBoxBytes(EGroup, ZeroPadDigits(BoxBytes(EGroup), 2));
+    EGroup->SetBytes(ZeroPadDigits(EGroup->Bytes(), 2));
 }
 
 void TFRuvoTelEdit::EGroupKeyPress(QObject*, char& Key) {
@@ -276,13 +237,14 @@ void TFRuvoTelEdit::EGroupKeyPress(QObject*, char& Key) {
 }
 
 void TFRuvoTelEdit::SetWindowMode(unsigned char Mode) {
-    BOpen->setEnabled(Mode == 1);
-    BNew->setEnabled(Mode == 2);
-    BCopy->setEnabled(Mode == 2);
-    BDel->setEnabled(Mode == 2);
-    BSave->setEnabled(Mode == 2);
-    DBG->setEnabled(Mode == 2);
-    const bool edit = Mode != 1 && Mode != 2;
+    BOpen->setEnabled(Mode == wmIdle);
+    BNew->setEnabled(Mode == wmBrowse);
+    BCopy->setEnabled(Mode == wmBrowse);
+    BDel->setEnabled(Mode == wmBrowse);
+    BSave->setEnabled(Mode == wmBrowse);
+    DBG->setEnabled(Mode == wmBrowse);
+    // Every other value, 0 included, gives the edit column.
+    const bool edit = Mode != wmIdle && Mode != wmBrowse;
     EGroup->setEnabled(edit);
     EName->setEnabled(edit);
     EKana->setEnabled(edit);
@@ -295,10 +257,10 @@ void TFRuvoTelEdit::ShowEntryCount() {
 }
 
 void TFRuvoTelEdit::ClearEditBoxes() {
-    SetBoxBytes(EGroup, {});
-    SetBoxBytes(EName, {});
-    SetBoxBytes(EKana, {});
-    SetBoxBytes(ETel, {});
+    EGroup->SetBytes({});
+    EName->SetBytes({});
+    EKana->SetBytes({});
+    ETel->SetBytes({});
 }
 
 } // namespace ruvo

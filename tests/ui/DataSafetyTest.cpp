@@ -19,7 +19,7 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
 using ruvo::TableState;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 namespace Dialogs = ruvo::Dialogs;
 
 namespace {
@@ -38,7 +38,7 @@ struct Snapshot {
     int firstColumnAt;
     QByteArray file;
 
-    static Snapshot Of(const TFRuvoTelEdit& w, const QString& path) {
+    static Snapshot Of(const TestWindow& w, const QString& path) {
         return {WindowMode(w),
                 {w.EGroup->text(), w.EName->text(), w.EKana->text(), w.ETel->text()},
                 w.CData.EntryCount(),
@@ -51,7 +51,7 @@ struct Snapshot {
 };
 
 // Every place of the grid where a double-click could land.
-void DoubleClickEverywhere(TFRuvoTelEdit& w) {
+void DoubleClickEverywhere(TestWindow& w) {
     QTest::mouseDClick(w.DBG->viewport(), Qt::LeftButton, {}, RowCentre(w, 0));
     QTest::mouseDClick(w.DBG->viewport(), Qt::LeftButton, {},
                        QPoint(100, w.DBG->viewport()->height() - 5));
@@ -89,7 +89,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(38)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         if (situation != u"start"_s)
             OpenThroughDialog(w, book);
         if (situation == u"saved"_s) {
@@ -146,7 +146,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(5)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         OpenThroughDialog(w, book);
         w.DBG->clearFocus();
         QVERIFY(!w.DBG->hasFocus());
@@ -167,7 +167,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(0)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         OpenThroughDialog(w, book);
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QClipboard* clipboard = QGuiApplication::clipboard();
@@ -213,7 +213,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(0)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         OpenThroughDialog(w, book);
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QMimeData data;
@@ -259,7 +259,7 @@ private slots:
             };
         }
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(book)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
         QTest::mouseClick(w.BOpen, Qt::LeftButton);
@@ -315,7 +315,7 @@ private slots:
         bytes += "02\tother\tother\t1\r\n";
         QVERIFY(WriteBytes(book, bytes));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         OpenThroughDialog(w, book);
         w.DBG->clearFocus(); // no highlight: the text in the window's text colour
         QCoreApplication::processEvents();

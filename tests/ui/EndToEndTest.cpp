@@ -5,7 +5,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 namespace Dialogs = ruvo::Dialogs;
 
 namespace {
@@ -43,7 +43,7 @@ private slots:
         const QString fresh = dir.filePath(u"新しい電話帳.txt"_s);
         QByteArray headers = "\r\n\r\n\r\n\r\n\r\n\r\n";
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         if (afterAnotherBook) {
             const QString other = dir.filePath(u"other.txt"_s);
             QVERIFY(WriteBytes(other, "H1\r\nH2\r\nH3\r\nH4\r\nH5\r\nH6\r\n01\tA\tB\t1:0:0\r\n"));
@@ -92,7 +92,7 @@ private slots:
         QVERIFY(!original.isEmpty());
         QVERIFY(WriteBytes(book, original));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
 
         // Open.
         OpenThroughDialog(w, book);

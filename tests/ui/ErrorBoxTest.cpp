@@ -2,8 +2,8 @@
 // handlers, and Qt's own texts in Japanese.
 #include "Cp932Text.h"
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "VersionText.h"
-#include "main.h"
 
 #include <QFileDialog>
 #include <QPushButton>
@@ -74,10 +74,10 @@ private slots:
 
     void handlerFailureShowsErrorBox() {
         const ruvo::test::DialogScope dialogs;
-        ruvo::TFRuvoTelEdit window([] { return ruvo::VersionText(); });
+        ruvo::test::TestWindow window([] { return ruvo::VersionText(); });
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.SetWindowMode(2);
+        window.SetWindowMode(ruvo::wmBrowse);
         // Delete on an empty table: the question, then the table's failure.
         Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::Yes));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());

@@ -7,12 +7,12 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
-using ruvo::TFRuvoTelEdit;
 using ruvo::TUAEdit;
+using ruvo::test::TestWindow;
 
 namespace {
 
-void StartNewEntry(TFRuvoTelEdit& window, const QString& book) {
+void StartNewEntry(TestWindow& window, const QString& book) {
     OpenThroughDialog(window, book);
     QTest::mouseClick(window.BNew, Qt::LeftButton);
 }
@@ -41,7 +41,7 @@ private slots:
     void focusedBoxTellsWhetherItTakesAnInputMethod() {
         const DialogScope dialogs;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         StartNewEntry(w, book());
         const std::pair<TUAEdit*, bool> boxes[] = {
             {w.EGroup, false}, {w.EName, true}, {w.EKana, true}, {w.ETel, false}};
@@ -57,7 +57,7 @@ private slots:
     void modeChangeOfTheFocusedBox() {
         const DialogScope dialogs;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         StartNewEntry(w, book());
         w.EName->setFocus();
         QTRY_COMPARE(QGuiApplication::focusObject(), static_cast<QObject*>(w.EName));
@@ -85,7 +85,7 @@ private slots:
         QFETCH(QString, reading);
         const DialogScope dialogs;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         StartNewEntry(w, book());
         w.EKana->setFocus();
         CommitText(w.EKana, committed);
@@ -102,7 +102,7 @@ private slots:
     void composingTextIsShownAsSent() {
         const DialogScope dialogs;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         StartNewEntry(w, book());
         w.EKana->setFocus();
         const auto cursorX = [&] {
@@ -124,7 +124,7 @@ private slots:
     void typedKanaConvertPastedDoNot() {
         const DialogScope dialogs;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         StartNewEntry(w, book());
         w.EKana->setFocus();
         QTest::sendKeyEvent(QTest::Click, w.EKana, Qt::Key_unknown, u"ア"_s, Qt::NoModifier);

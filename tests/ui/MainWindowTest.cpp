@@ -2,8 +2,8 @@
 // text boxes' code page 932 handling, on the real widgets.
 #include "Cp932Text.h"
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "VersionText.h"
-#include "main.h"
 
 #include <QClipboard>
 #include <QFontInfo>
@@ -12,15 +12,15 @@
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 namespace Dialogs = ruvo::Dialogs;
 
 namespace {
 
-std::unique_ptr<TFRuvoTelEdit> ShowWindow(ruvo::VersionTextFunction version = [] {
+std::unique_ptr<TestWindow> ShowWindow(ruvo::VersionTextFunction version = [] {
     return ruvo::VersionText();
 }) {
-    auto window = std::make_unique<TFRuvoTelEdit>(std::move(version));
+    auto window = std::make_unique<TestWindow>(std::move(version));
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get()))
@@ -29,7 +29,7 @@ std::unique_ptr<TFRuvoTelEdit> ShowWindow(ruvo::VersionTextFunction version = []
 }
 
 // Edit mode with a pending new entry, the focus in EGroup.
-void StartNewEntry(TFRuvoTelEdit& window) {
+void StartNewEntry(TestWindow& window) {
     window.SetWindowMode(2);
     window.DBG->setFocus();
     QTest::mouseClick(window.BNew, Qt::LeftButton);
@@ -315,22 +315,22 @@ private slots:
         const ruvo::test::DialogScope dialogs;
         auto window = ShowWindow();
         StartNewEntry(*window);
-        window->SetBoxBytes(window->EName, bytes.toStdString());
-        QCOMPARE(QByteArray::fromStdString(window->BoxBytes(window->EName)), bytes);
+        window->EName->SetBytes(bytes.toStdString());
+        QCOMPARE(QByteArray::fromStdString(window->EName->Bytes()), bytes);
         // Typing and taking it back again leaves the box unchanged.
         window->EName->setFocus();
         QTest::keyClick(window->EName, Qt::Key_End);
         QTest::keyClicks(window->EName, u"z"_s);
         QTest::keyClick(window->EName, Qt::Key_Backspace);
-        QCOMPARE(QByteArray::fromStdString(window->BoxBytes(window->EName)), bytes);
+        QCOMPARE(QByteArray::fromStdString(window->EName->Bytes()), bytes);
     }
 
     void changedBoxIsConverted() {
         const ruvo::test::DialogScope dialogs;
         auto window = ShowWindow();
-        window->SetBoxBytes(window->EName, "\xED\x40");
+        window->EName->SetBytes("\xED\x40");
         window->EName->setText(u"髙橋Ⅲ①㎝"_s);
-        QCOMPARE(QByteArray::fromStdString(window->BoxBytes(window->EName)),
+        QCOMPARE(QByteArray::fromStdString(window->EName->Bytes()),
                  QByteArray("\xFB\xFC\x8B\xB4\x87\x56\x87\x40\x87\x70"));
     }
 
@@ -351,10 +351,10 @@ private slots:
         QFETCH(QString, character);
         const ruvo::test::DialogScope dialogs;
         auto window = ShowWindow();
-        auto* edit = window->findChild<ruvo::TUAEdit*>(box);
+        auto* edit = window->findChild<ruvo::TFieldEdit*>(box);
         edit->setText(text);
         try {
-            window->BoxBytes(edit);
+            static_cast<void>(edit->Bytes());
             QFAIL("no failure");
         } catch (const ruvo::Cp932EncodeError& failure) {
             QVERIFY2(failure.Message().contains(u"「"_s + title + u"」"_s),

@@ -9,7 +9,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 
 namespace {
 
@@ -38,7 +38,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(3)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
 
         TypeIntoOpenDialog(book);
         QTest::mouseClick(w.BOpen, Qt::LeftButton);

@@ -12,7 +12,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 namespace Dialogs = ruvo::Dialogs;
 
 namespace {
@@ -111,7 +111,7 @@ private slots:
         const QStringList before = FilesBelow(dir.path());
 
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(path)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
         QTest::mouseClick(w.BOpen, Qt::LeftButton);

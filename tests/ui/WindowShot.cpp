@@ -1,8 +1,8 @@
 // Opens a phone book in the real window through the open-dialog hook and
 // saves a picture of the window.
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "VersionText.h"
-#include "main.h"
 
 #include <QFile>
 #include <QScrollBar>
@@ -21,7 +21,7 @@ private slots:
         const QString path = dir.filePath(u"window-sample.txt"_s);
         QVERIFY(QFile::copy(QStringLiteral(RUVO_UI_TEST_DATA "/window-sample.txt"), path));
 
-        ruvo::TFRuvoTelEdit window([] { return ruvo::VersionText(); });
+        ruvo::test::TestWindow window([] { return ruvo::VersionText(); });
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         ruvo::Dialogs::QueueAnswer(

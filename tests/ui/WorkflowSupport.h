@@ -6,7 +6,7 @@
 
 #include "Cp932Text.h"
 #include "TestSupport.h"
-#include "main.h"
+#include "TestWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,8 +24,8 @@
 
 namespace ruvo::test {
 
-inline std::unique_ptr<TFRuvoTelEdit> ShowWindow() {
-    auto window = std::make_unique<TFRuvoTelEdit>([] { return std::string("0.900"); });
+inline std::unique_ptr<TestWindow> ShowWindow() {
+    auto window = std::make_unique<TestWindow>([] { return std::string("0.900"); });
     window->show();
     window->activateWindow();
     if (!QTest::qWaitForWindowActive(window.get()))
@@ -35,7 +35,7 @@ inline std::unique_ptr<TFRuvoTelEdit> ShowWindow() {
 
 // 1 idle, 2 browse, 3 edit: the mode whose column of enabled controls the
 // window shows; -1 when it matches none.
-inline int WindowMode(const TFRuvoTelEdit& window) {
+inline int WindowMode(const TestWindow& window) {
     const std::array<const QWidget*, 11> controls = {
         window.BOpen,  window.BNew,  window.BCopy, window.BDel, window.BSave, window.DBG,
         window.EGroup, window.EName, window.EKana, window.ETel, window.BRun};
@@ -87,7 +87,7 @@ inline std::string PathBytes(const QString& path) {
 }
 
 // Opens the file through the open dialog, as the user does.
-inline void OpenThroughDialog(TFRuvoTelEdit& window, const QString& path) {
+inline void OpenThroughDialog(TestWindow& window, const QString& path) {
     Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(path)));
     QTest::mouseClick(window.BOpen, Qt::LeftButton);
 }
@@ -99,11 +99,11 @@ inline void CommitText(QWidget* box, const QString& text) {
     QApplication::sendEvent(box, &event);
 }
 
-inline QPoint RowCentre(const TFRuvoTelEdit& window, int row) {
+inline QPoint RowCentre(const TestWindow& window, int row) {
     return window.DBG->visualRect(window.DS->index(row, 1)).center();
 }
 
-inline void ClickRow(TFRuvoTelEdit& window, int row) {
+inline void ClickRow(TestWindow& window, int row) {
     QTest::mouseClick(window.DBG->viewport(), Qt::LeftButton, {}, RowCentre(window, row));
 }
 

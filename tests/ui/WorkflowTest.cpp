@@ -11,7 +11,7 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
 using ruvo::TableState;
-using ruvo::TFRuvoTelEdit;
+using ruvo::test::TestWindow;
 namespace Dialogs = ruvo::Dialogs;
 
 Q_DECLARE_METATYPE(TableState)
@@ -25,7 +25,7 @@ constexpr int kBookEntries = 40;
 struct Browsing {
     QTemporaryDir dir;
     QString book;
-    std::unique_ptr<TFRuvoTelEdit> window;
+    std::unique_ptr<TestWindow> window;
 
     explicit Browsing(int entries = 3) {
         book = dir.filePath(u"book.txt"_s);
@@ -36,7 +36,7 @@ struct Browsing {
 };
 
 // Calls action once, at the given pump of the next file loop.
-void ActAtPump(TFRuvoTelEdit& window, int pump, std::function<void()> action) {
+void ActAtPump(TestWindow& window, int pump, std::function<void()> action) {
     window.PumpInterval = std::chrono::milliseconds(0);
     auto count = std::make_shared<int>(0);
     window.OnPump = [count, pump, action = std::move(action)] {
@@ -117,7 +117,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(3)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         QCOMPARE(WindowMode(w), 1);
         if (from == u"browse"_s || from == u"edit"_s)
             OpenThroughDialog(w, book);
@@ -181,7 +181,7 @@ private slots:
     void escapeLadderFromEditToClosed() {
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QTest::keyClicks(w.EGroup, u"4"_s);
         QCOMPARE(w.LCnt->text(), u"3件"_s);
@@ -209,7 +209,7 @@ private slots:
     void enterAndUpWalkTheEnabledControls() {
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         // Browse mode: Up and Enter are the grid's own.
         QCOMPARE(w.DBG->CurrentRow(), 2);
         QTest::keyClick(w.DBG, Qt::Key_Up);
@@ -257,7 +257,7 @@ private slots:
         QFETCH(bool, doubleClick);
         const DialogScope dialogs;
         Browsing b(0);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QCOMPARE(w.LCnt->text(), u"0件"_s);
         if (doubleClick)
             QTest::mouseDClick(w.DBG->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
@@ -280,7 +280,7 @@ private slots:
     void commitWithEmptyBoxesAddsEmptyEntry() {
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         w.BRun->setFocus();
         QTest::keyClick(w.BRun, Qt::Key_Space);
@@ -295,7 +295,7 @@ private slots:
     void commitChecksEveryBoxFirst() {
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QTest::keyClicks(w.EGroup, u"1"_s);
         CommitText(w.EName, u"名前"_s);
@@ -332,7 +332,7 @@ private slots:
         QFETCH(QString, kept);
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         auto* edit = w.findChild<ruvo::TUAEdit*>(box);
         edit->setFocus();
@@ -346,7 +346,7 @@ private slots:
     void deleteQuestionAnswersNoOnEnter() {
         const DialogScope dialogs;
         Browsing b;
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::No));
         QTest::mouseClick(w.BDel, Qt::LeftButton);
         const auto shown = Dialogs::TakeShown();
@@ -369,7 +369,7 @@ private slots:
     void deleteOnEmptyTable() {
         const DialogScope dialogs;
         Browsing b(1);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::Yes));
         QTest::mouseClick(w.BDel, Qt::LeftButton);
         QCOMPARE(w.LCnt->text(), u"0件"_s);
@@ -386,7 +386,7 @@ private slots:
     void cancelledOpenChangesNothing() {
         const DialogScope dialogs;
         Browsing b(3);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         // Idle with entries left by a failed save, a file name and a busy
         // cursor: a cancelled open keeps all of it.
         QVERIFY(QFile::setPermissions(b.book, QFile::ReadOwner));
@@ -408,7 +408,7 @@ private slots:
         const DialogScope dialogs;
         QTemporaryDir dir;
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         const QString missing = dir.filePath(u"missing.txt"_s);
         Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(missing)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
@@ -433,7 +433,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(kBookEntries)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         // Short reads, and a failing one once the fifth entry line is due.
         auto failing = std::make_shared<bool>(false);
         ruvo::CurrentFileOps().read = [failing](int fd, void* buffer, size_t size) -> ssize_t {
@@ -491,7 +491,7 @@ private slots:
     void failedSaveOfReadOnlyFile() {
         const DialogScope dialogs;
         Browsing b(3);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QTest::keyClicks(w.EGroup, u"9"_s);
         w.BRun->setFocus();
@@ -545,7 +545,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(kBookEntries)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         bool acted = false;
         std::size_t entriesWhenActing = 0;
         ActAtPump(w, 10, [&] {
@@ -624,7 +624,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(kBookEntries)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         ruvo::CurrentFileOps().read = [](int fd, void* buffer, size_t size) -> ssize_t {
             const ssize_t n = ::read(fd, buffer, size);
             if (n == 0) {
@@ -655,7 +655,7 @@ private slots:
         QFETCH(bool, closes);
         const DialogScope dialogs;
         Browsing b(kBookEntries);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         const QString other = b.dir.filePath(u"other.txt"_s);
         QVERIFY(WriteBytes(other, SimpleBook(2)));
         // One entry more, so that the saved file differs from the book.
@@ -704,7 +704,7 @@ private slots:
     void closeWhileWritingThatFails() {
         const DialogScope dialogs;
         Browsing b(kBookEntries);
-        TFRuvoTelEdit& w = *b.window;
+        TestWindow& w = *b.window;
         ruvo::CurrentFileOps().write = [](int, const void*, size_t) -> ssize_t {
             errno = ENOSPC;
             return -1;
@@ -732,7 +732,7 @@ private slots:
         const QString book = dir.filePath(u"book.txt"_s);
         QVERIFY(WriteBytes(book, SimpleBook(kBookEntries)));
         auto window = ShowWindow();
-        TFRuvoTelEdit& w = *window;
+        TestWindow& w = *window;
         int shownRows = -1;
         ActAtPump(w, 20, [&] { shownRows = w.DS->rowCount(); });
         OpenThroughDialog(w, book);
