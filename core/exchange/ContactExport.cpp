@@ -108,22 +108,29 @@ void AppendVCard21(std::string& out, std::string_view name, const std::string& v
     out += head;
     std::size_t lineLength = head.size();
     static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char c : value) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = byte >= 0x21 && byte < 0x7F && byte != '=';
-        const std::size_t length = plain ? 1 : 3;
+    for (std::size_t i = 0; i < value.size();) {
+        // Both bytes of a double-byte character are encoded, the trail byte
+        // 0x5C included.
+        const std::size_t charLength = cp932::CharLength(value, i);
+        const auto first = static_cast<unsigned char>(value[i]);
+        const bool plain = charLength == 1 && first >= 0x21 && first < 0x7F && first != '=';
+        const std::size_t length = plain ? 1 : 3 * charLength;
         if (lineLength + length > 75) {
             out += "=\r\n";
             lineLength = 0;
         }
-        if (plain) {
-            out += c;
-        } else {
-            out += '=';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
+        for (std::size_t k = 0; k < charLength; ++k) {
+            const auto byte = static_cast<unsigned char>(value[i + k]);
+            if (plain) {
+                out += static_cast<char>(byte);
+            } else {
+                out += '=';
+                out += kHex[byte >> 4];
+                out += kHex[byte & 15];
+            }
         }
         lineLength += length;
+        i += charLength;
     }
     out += kCrLf;
 }

@@ -404,4 +404,236 @@ TEST_F(RuvotelTest, SamplePhoneBookDumpsCleanlyAndSortsToTheSameLines) {
     EXPECT_EQ(lineSet(ReadFile(Path("sorted.txt"))), lineSet(ReadFile(sample)));
 }
 
+// Contact exchange: export, import and check.
+
+const std::string kHeaders = ToCp932("ルーヴォ電話帳\r\n2024/05/18\r\n\r\n\r\n\r\n"
+                                     "ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\r\n");
+
+const std::string kTwoEntries = kHeaders + ToCp932("05\t山田 太郎\tﾔﾏﾀﾞ ﾀﾛｳ\t09011112222:0:0\r\n"
+                                                   "1\t表\tﾋｮｳ\t0312345678:0:0\r\n");
+
+std::string Fixture(const std::string& name) {
+    return ReadFile(fs::path(RUVO_TEST_DATA) / "exchange" / name);
+}
+
+struct ExportCase {
+    std::string format;
+    std::string bytes;
+};
+
+class RuvotelExport : public RuvotelTest, public ::testing::WithParamInterface<ExportCase> {};
+
+TEST_P(RuvotelExport, WritesTheSavedOrderInTheFormat) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    const RunResult toStdout = Run({"export", "book.txt", "--format", GetParam().format});
+    ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
+    EXPECT_EQ(toStdout.out, GetParam().bytes);
+    EXPECT_EQ(toStdout.err, "");
+    const RunResult toFile =
+        Run({"export", "book.txt", "--format=" + GetParam().format, "-o", "out"});
+    ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(ReadFile(Path("out")), GetParam().bytes);
+    EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+    EXPECT_FALSE(fs::exists(Path("book.BAK")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RuvotelExport,
+    ::testing::Values(
+        ExportCase{"vcard", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:表\r\nN:表;;;;\r\n"
+                            "X-PHONETIC-LAST-NAME:ヒョウ\r\nSORT-STRING:ヒョウ\r\n"
+                            "TEL;TYPE=VOICE:0312345678\r\nX-GNO:1\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\nN:山田;太郎;;;\r\n"
+                            "X-PHONETIC-LAST-NAME:ヤマダ\r\nX-PHONETIC-FIRST-NAME:タロウ\r\n"
+                            "SORT-STRING:ヤマダ タロウ\r\nTEL;TYPE=CELL:09011112222\r\n"
+                            "X-GNO:05\r\nEND:VCARD\r\n"},
+        ExportCase{
+            "vcard21",
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=95=5C;;;;\r\n"
+            "FN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=95=5C\r\n"
+            "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=CB=AE=B3;;;;\r\n"
+            "TEL;VOICE:0312345678\r\nX-GNO:1\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63;=91=BE=98=59;;;\r\n"
+            "FN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=93=63=20=91=BE=98=59\r\n"
+            "SOUND;X-IRMC-N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=D4=CF=C0=DE;=C0=\r\n"
+            "=DB=B3;;;\r\n"
+            "TEL;CELL:09011112222\r\nX-GNO:05\r\nEND:VCARD\r\n"},
+        ExportCase{"google",
+                   "\xEF\xBB\xBF"
+                   "First Name,Middle Name,Last Name,Phonetic First Name,Phonetic Middle "
+                   "Name,Phonetic Last Name,Labels,Phone 1 - Label,Phone 1 - Value\r\n"
+                   ",,表,,,ヒョウ,* myContacts ::: Group 1,Home,0312345678\r\n"
+                   "太郎,,山田,タロウ,,ヤマダ,* myContacts ::: Group 05,Mobile,09011112222\r\n"},
+        ExportCase{"csv", ToCp932("グループ,名前,フリガナ,電話番号\r\n1,表,ﾋｮｳ,0312345678\r\n"
+                                  "05,山田 太郎,ﾔﾏﾀﾞ ﾀﾛｳ,09011112222\r\n")}),
+    [](const auto& info) { return info.param.format; });
+
+// Export in any format, then import into an empty book: the same entries.
+TEST_F(RuvotelTest, ExportThenImportGivesTheEntriesBack) {
+    const std::string book = Fixture("book.txt");
+    WriteFile(Path("book.txt"), book);
+    const RunResult original = Run({"dump", "book.txt"});
+    for (const std::string format : {"vcard", "vcard21", "google", "csv"}) {
+        ASSERT_EQ(Run({"export", "book.txt", "--format", format, "-o", "out." + format}).exitCode,
+                  0);
+        WriteFile(Path("new.txt"), book.substr(0, book.find("\r\n", book.find("電話番号")) + 2));
+        WriteFile(Path("new.txt"), kHeaders);
+        const RunResult import = Run({"import", "new.txt", "out." + format, "--keep-duplicates"});
+        EXPECT_EQ(import.exitCode, 0) << format << import.err;
+        EXPECT_EQ(import.err, "ruvotel: 6 imported, 0 skipped, 0 cut\n") << format;
+        const RunResult dump = Run({"dump", "new.txt"});
+        auto entries = [](const std::string& text) {
+            std::vector<std::string> lines;
+            std::istringstream in(text);
+            for (std::string line; std::getline(in, line);)
+                if (line.starts_with("E\t"))
+                    lines.push_back(line);
+            std::sort(lines.begin(), lines.end());
+            return lines;
+        };
+        EXPECT_EQ(entries(dump.out), entries(original.out)) << format;
+    }
+}
+
+TEST_F(RuvotelTest, ImportReportsEachSkippedOrCutContactAndSavesSorted) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    WriteFile(Path("phone.vcf"), Fixture("phone21-sjis.vcf"));
+    WriteFile(Path("old.csv"), Fixture("google-old.csv"));
+    WriteFile(Path("more.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + std::string(33, 'x') +
+                                    "\r\nTEL:+81 3 1234 5678\r\nEND:VCARD\r\n"
+                                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xF0\x9F\x93\x9E Desk\r\n"
+                                    "TEL:1\r\nEND:VCARD\r\n"
+                                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" +
+                                    std::string(33, 'y') + "\r\nTEL:2\r\nEND:VCARD\r\n");
+    const RunResult result =
+        Run({"import", "book.txt", "phone.vcf", "old.csv", "more.vcf", "--group", "07"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err,
+              "phone.vcf:1: 山田 太郎: number 09011112222 is already in the book; skipped\n"
+              "old.csv:3: 渡辺 五郎: no telephone number; skipped\n"
+              "more.vcf:1: " +
+                  std::string(33, 'x') +
+                  ": number 0312345678 is already in the book; skipped\n"
+                  "more.vcf:6: \xF0\x9F\x93\x9E Desk: the name holds U+1F4DE '\xF0\x9F\x93\x9E', "
+                  "which Shift-JIS cannot hold; not imported\n"
+                  "more.vcf:11: " +
+                  std::string(33, 'y') + ": name cut to \"" + std::string(30, 'y') +
+                  "\"\n"
+                  "ruvotel: 4 imported, 4 skipped, 1 cut\n");
+    EXPECT_EQ(ReadFile(Path("book.BAK")), kTwoEntries);
+    const RunResult dump = Run({"dump", "book.txt"});
+    EXPECT_NE(dump.out.find("E\t07\t伊藤 四郎\tｲﾄｳ ｼﾛｳ\t08020003000\n"), std::string::npos)
+        << dump.out;
+    EXPECT_NE(dump.out.find("E\t07\t表 ソ能\tﾋｮｳ ｿﾉｳ\t08033334444\n"), std::string::npos);
+    EXPECT_NE(dump.out.find("E\t12\t長谷川 花子\tﾊｾｶﾞﾜ ﾊﾅｺ\t0655556666\n"), std::string::npos);
+    // Saved as sort saves it.
+    ASSERT_EQ(Run({"sort", "book.txt", "-o", "resorted.txt"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(Path("resorted.txt")), ReadFile(Path("book.txt")));
+}
+
+TEST_F(RuvotelTest, ImportDryRunWritesNothing) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    WriteFile(Path("apple.vcf"), Fixture("apple30.vcf"));
+    const RunResult result = Run({"import", "book.txt", "apple.vcf", "--dry-run"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "ruvotel: 2 imported, 0 skipped, 0 cut (dry run, nothing written)\n");
+    EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+    EXPECT_FALSE(fs::exists(Path("book.BAK")));
+}
+
+struct FailureCase {
+    const char* what;
+    std::string source;
+    std::string error;
+};
+
+class RuvotelImportFailure : public RuvotelTest,
+                             public ::testing::WithParamInterface<FailureCase> {};
+
+// A source that cannot be read stops the import before the book is touched.
+TEST_P(RuvotelImportFailure, ExitsOneAndWritesNothing) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    WriteFile(Path("good.vcf"), Fixture("android40.vcf"));
+    WriteFile(Path("bad"), GetParam().source);
+    const RunResult result = Run({"import", "book.txt", "good.vcf", "bad"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, GetParam().error);
+    EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+    EXPECT_FALSE(fs::exists(Path("book.BAK")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, RuvotelImportFailure,
+    ::testing::Values(
+        FailureCase{"truncated", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:a;b\r\n",
+                    "ruvotel: bad:1: a card without END:VCARD\n"},
+        FailureCase{"charset", "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=EBCDIC:a\nEND:VCARD\n",
+                    "ruvotel: bad:3: unknown charset 'EBCDIC'\n"},
+        FailureCase{"quote", "Name,Mobile Phone\n\"a,1\n",
+                    "ruvotel: bad:2: a quoted cell that is never closed\n"},
+        FailureCase{"garbage",
+                    std::string("\x7F"
+                                "ELF\x02\x01\x01\x00",
+                                8),
+                    "ruvotel: bad:1: neither a vCard nor a CSV with known column names\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(RuvotelTest, ImportOfAMissingSourceFails) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    const RunResult result = Run({"import", "book.txt", "nothere.vcf"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "ruvotel: nothere.vcf: No such file or directory\n");
+    EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+}
+
+TEST_F(RuvotelTest, ExchangeUsageErrorsExitTwo) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    const std::vector<std::vector<std::string>> cases = {
+        {"import", "book.txt"},
+        {"import", "book.txt", "a.vcf", "--group", "123"},
+        {"import", "book.txt", "a.vcf", "--group"},
+        {"import", "book.txt", "a.vcf", "-o", "x"},
+        {"export", "book.txt", "--format", "pdf"},
+        {"export", "book.txt", "--all-numbers"},
+        {"check", "book.txt", "--format", "csv"},
+        {"check"},
+    };
+    for (const auto& args : cases) {
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 2) << args.back();
+        EXPECT_TRUE(result.err.starts_with("ruvotel: ")) << result.err;
+        EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+    }
+}
+
+TEST_F(RuvotelTest, CheckReportsDoubtfulEntries) {
+    WriteFile(Path("clean.txt"), kTwoEntries);
+    const RunResult clean = Run({"check", "clean.txt"});
+    EXPECT_EQ(clean.exitCode, 0) << clean.out;
+    EXPECT_EQ(clean.out, "");
+
+    WriteFile(Path("book.txt"),
+              kHeaders +
+                  ToCp932("01\t山田\tやまだ\t090-1111-2222\r\n"
+                          "02\t\t\t0312345678\r\n"
+                          "03\t鈴木\tｽｽﾞｷ\t0312345678\r\n"
+                          "04\t" +
+                          std::string(30, 'n') + "\tABC 123\t" + std::string(20, '9') + "\r\n") +
+                  "05\t\x85\x40\tA\t1\r\n");
+    const RunResult result = Run({"check", "book.txt"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.out,
+              "book.txt:7: the reading \"やまだ\" holds more than half-width katakana, spaces, "
+              "letters and digits\n"
+              "book.txt:7: the number \"090-1111-2222\" is not all digits\n"
+              "book.txt:8: empty name\n"
+              "book.txt:8: empty reading\n"
+              "book.txt:9: the number 0312345678 is also on line 8\n"
+              "book.txt:10: the name fills its 30 bytes; it may have been cut\n"
+              "book.txt:10: the number fills its 20 bytes; it may have been cut\n"
+              "book.txt:11: the name holds bytes that are no Shift-JIS character: \\x85@\n");
+}
+
 } // namespace
