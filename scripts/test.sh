@@ -41,6 +41,14 @@ cp tests/fuzz/corpus/* "$fuzz_corpus"/
 build-fuzz/tests/fuzz/fuzz_phonebook_file -runs="$fuzz_runs" -max_total_time="$fuzz_seconds" -max_len=4096 -seed=1 \
     -artifact_prefix=build-fuzz/ "$fuzz_corpus"
 
+echo "== contact reader fuzzer (short run)"
+cmake --build build-fuzz -j "$jobs" --target fuzz_contact_reader
+exchange_corpus=$(mktemp -d)
+trap 'rm -rf "$fuzz_corpus" "$exchange_corpus"' EXIT
+cp tests/fuzz/corpus-exchange/* "$exchange_corpus"/
+build-fuzz/tests/fuzz/fuzz_contact_reader -max_total_time=90 -max_len=4096 -seed=1 \
+    -artifact_prefix=build-fuzz/ "$exchange_corpus"
+
 echo "== Debian package (built and checked, not installed)"
 bash scripts/package.sh
 bash packaging/check-package.sh
