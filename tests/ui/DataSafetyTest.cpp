@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <set>
 
 using namespace Qt::Literals::StringLiterals;
@@ -67,10 +68,7 @@ class DataSafetyTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        ruvo::ResetFileOps();
-        ResetCursor();
-    }
+    void cleanup() { ResetCursor(); }
 
     // The grid is grey outside browse mode and takes no mouse input there:
     // neither double-clicks anywhere on it, nor presses, title drags or the
@@ -245,12 +243,14 @@ private slots:
         QTemporaryDir dir;
         const QString book = dir.filePath(u"book.txt"_s);
         const QByteArray original = SimpleBook(3);
+        std::optional<ruvo::ScopedFileOps> calls;
         if (situation == u"unreadable"_s) {
             QVERIFY(WriteBytes(book, original));
             QVERIFY(QFile::setPermissions(book, QFile::WriteOwner));
             // Root reads any file: the open is made to fail as it would.
             const std::string path = PathBytes(book);
-            ruvo::CurrentFileOps().open = [path](const char* name, int flags, mode_t mode) {
+            calls.emplace();
+            (*calls)->open = [path](const char* name, int flags, mode_t mode) {
                 if (path == name && (flags & O_ACCMODE) == O_RDONLY) {
                     errno = EACCES;
                     return -1;
@@ -263,7 +263,7 @@ private slots:
         Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(book)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
         QTest::mouseClick(w.BOpen, Qt::LeftButton);
-        ruvo::ResetFileOps();
+        calls.reset();
         QCOMPARE(Dialogs::TakeShown().size(), 2u);
         QCOMPARE(WindowMode(w), 2);
         if (situation == u"created since"_s)

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <functional>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace ruvo::test;
@@ -55,10 +56,7 @@ class WorkflowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void cleanup() {
-        ResetCursor();
-        ruvo::ResetFileOps();
-    }
+    void cleanup() { ResetCursor(); }
 
     void windowModeForEveryByte() {
         const DialogScope dialogs;
@@ -436,7 +434,8 @@ private slots:
         TestWindow& w = *window;
         // Short reads, and a failing one once the fifth entry line is due.
         auto failing = std::make_shared<bool>(false);
-        ruvo::CurrentFileOps().read = [failing](int fd, void* buffer, size_t size) -> ssize_t {
+        std::optional<ruvo::ScopedFileOps> calls(std::in_place);
+        (*calls)->read = [failing](int fd, void* buffer, size_t size) -> ssize_t {
             if (*failing) {
                 errno = EIO;
                 return -1;
@@ -447,7 +446,7 @@ private slots:
         Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(book)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
         QTest::mouseClick(w.BOpen, Qt::LeftButton);
-        ruvo::ResetFileOps();
+        calls.reset();
         const auto shown = Dialogs::TakeShown();
         QCOMPARE(shown.size(), 2u);
         QCOMPARE(ErrorText(shown[1]), u"I/O エラー (5)"_s); // ")" sorts before "."
@@ -625,7 +624,8 @@ private slots:
         QVERIFY(WriteBytes(book, SimpleBook(kBookEntries)));
         auto window = ShowWindow();
         TestWindow& w = *window;
-        ruvo::CurrentFileOps().read = [](int fd, void* buffer, size_t size) -> ssize_t {
+        const ruvo::ScopedFileOps calls;
+        calls->read = [](int fd, void* buffer, size_t size) -> ssize_t {
             const ssize_t n = ::read(fd, buffer, size);
             if (n == 0) {
                 errno = EIO;
@@ -705,14 +705,15 @@ private slots:
         const DialogScope dialogs;
         Browsing b(kBookEntries);
         TestWindow& w = *b.window;
-        ruvo::CurrentFileOps().write = [](int, const void*, size_t) -> ssize_t {
+        std::optional<ruvo::ScopedFileOps> calls(std::in_place);
+        (*calls)->write = [](int, const void*, size_t) -> ssize_t {
             errno = ENOSPC;
             return -1;
         };
         ActAtPump(w, 10, [&] { QTest::keyClick(&w, Qt::Key_Escape); });
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
         QTest::mouseClick(w.BSave, Qt::LeftButton);
-        ruvo::ResetFileOps();
+        calls.reset();
         const auto shown = Dialogs::TakeShown();
         QCOMPARE(shown.size(), 2u);
         QCOMPARE(ErrorText(shown[1]), u"ディスクがいっぱいです."_s);
