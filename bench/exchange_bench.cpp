@@ -1,0 +1,97 @@
+// Contact exchange on generated phone books: export in each format (the core
+// on a loaded table, and the whole `ruvotel export` process), and import of
+// vCard 3.0 contacts (reading and mapping into a table).
+
+#include "BenchBooks.h"
+#include "PhoneBookFile.h"
+#include "PhoneBookTable.h"
+#include "exchange/ContactExport.h"
+#include "exchange/ContactImport.h"
+#include "exchange/ContactReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+using ruvo::Files;
+using ruvo::exchange::ExportFormat;
+
+// A loaded table per size, kept for the whole run.
+ruvo::PhoneBookTable& Loaded(std::size_t entries) {
+    static std::map<std::size_t, std::unique_ptr<ruvo::PhoneBookTable>> tables;
+    auto& table = tables[entries];
+    if (!table) {
+        table = std::make_unique<ruvo::PhoneBookTable>();
+        ruvo::HeaderLines headers;
+        ruvo::ReadPhoneBookFile(Files().Book(entries), headers, *table);
+    }
+    return *table;
+}
+
+void BM_Export(benchmark::State& state, ExportFormat format) {
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    ruvo::PhoneBookTable& table = Loaded(entries);
+    const std::string output = Files().Output();
+    for (auto _ : state)
+        ruvo::exchange::ExportEntriesToFile(output, table, format);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
+}
+
+// `ruvotel export BOOK -o OUT`, start to exit: reading, sorting and writing.
+void BM_RuvotelExport(benchmark::State& state) {
+    const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
+    const std::string output = Files().Output();
+    char* argv[] = {const_cast<char*>(RUVOTEL_EXE),    const_cast<char*>("export"),
+                    const_cast<char*>(book.c_str()),   const_cast<char*>("-o"),
+                    const_cast<char*>(output.c_str()), nullptr};
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, RUVOTEL_EXE, nullptr, nullptr, argv, environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError("ruvotel export failed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * state.range(0)));
+}
+
+// Reading N vCard 3.0 contacts and appending them to an empty table, the
+// duplicate check included.
+void BM_ImportVCard(benchmark::State& state) {
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    const std::string vcards = ruvo::exchange::ExportEntries(Loaded(entries), ExportFormat::VCard);
+    for (auto _ : state) {
+        ruvo::PhoneBookTable table;
+        const ruvo::exchange::ContactSource source =
+            ruvo::exchange::ReadContacts(vcards, "bench.vcf");
+        const ruvo::exchange::ImportReport report =
+            ruvo::exchange::ImportContacts(table, source, {});
+        benchmark::DoNotOptimize(report.imported);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * vcards.size()));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
+}
+
+void ExportSizes(benchmark::internal::Benchmark* benchmark) {
+    benchmark->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK_CAPTURE(BM_Export, vcard, ExportFormat::VCard)->Apply(ExportSizes);
+BENCHMARK_CAPTURE(BM_Export, vcard21, ExportFormat::VCard21)->Apply(ExportSizes);
+BENCHMARK_CAPTURE(BM_Export, google, ExportFormat::Google)->Apply(ExportSizes);
+BENCHMARK_CAPTURE(BM_Export, csv, ExportFormat::Csv)->Apply(ExportSizes);
+BENCHMARK(BM_RuvotelExport)->Apply(ExportSizes)->UseRealTime();
+BENCHMARK(BM_ImportVCard)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
