@@ -14,36 +14,44 @@ namespace {
 constexpr std::string_view kCrLf = "\r\n";
 
 struct Entry {
-    std::string group, name, reading, tel; // code page 932, as stored
+    std::string_view group, name, reading, tel; // code page 932, as stored
 };
 
 // Splits at the first space: family before, given after (else all family).
-std::pair<std::string, std::string> SplitAtSpace(const std::string& text) {
+std::pair<std::string_view, std::string_view> SplitAtSpace(std::string_view text) {
     const std::size_t space = text.find(' ');
-    if (space == std::string::npos)
-        return {text, ""};
+    if (space == std::string_view::npos)
+        return {text, {}};
     return {text.substr(0, space), text.substr(space + 1)};
 }
 
-bool IsMobile(const std::string& tel) {
+std::string Utf8(std::string_view bytes, bool fullWidth = false) {
+    std::string out;
+    AppendCp932AsUtf8(out, bytes, fullWidth);
+    return out;
+}
+
+bool IsMobile(std::string_view tel) {
     return tel.starts_with("070") || tel.starts_with("080") || tel.starts_with("090");
 }
 
-// A vCard 3.0 text value with \ , ; escaped.
-std::string Escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+// Appends a vCard 3.0 text value with \ , ; escaped.
+void AppendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
         if (c == '\\' || c == ',' || c == ';')
             out += '\\';
         out += c;
     }
-    return out;
 }
 
 // Appends one content line, folded so that no line passes 75 octets and no
 // fold splits a UTF-8 character.
 void AppendFolded(std::string& out, std::string_view line) {
+    if (line.size() <= 75) {
+        out.append(line);
+        out += kCrLf;
+        return;
+    }
     std::size_t lineLength = 0;
     std::size_t limit = 75;
     for (std::size_t i = 0; i < line.size();) {
@@ -67,32 +75,51 @@ void AppendFolded(std::string& out, std::string_view line) {
     out += kCrLf;
 }
 
-void WriteVCard(std::string& out, const Entry& e) {
-    const std::string name = cp932::ToUtf8(e.name);
-    const std::string reading = ToFullWidthKatakana(cp932::ToUtf8(e.reading));
-    const auto [family, given] = SplitAtSpace(name);
-    const auto [familyReading, givenReading] = SplitAtSpace(reading);
+// Buffers reused from entry to entry.
+struct VCardBuffers {
+    std::string name, reading, line;
+};
+
+void AppendProperty(std::string& out, std::string& line, std::string_view head,
+                    std::string_view value) {
+    line.assign(head);
+    AppendEscaped(line, value);
+    AppendFolded(out, line);
+}
+
+void WriteVCard(std::string& out, const Entry& e, VCardBuffers& b) {
+    b.name.clear();
+    AppendCp932AsUtf8(b.name, e.name, false);
+    b.reading.clear();
+    AppendCp932AsUtf8(b.reading, e.reading, true);
+    const auto [family, given] = SplitAtSpace(b.name);
+    const auto [familyReading, givenReading] = SplitAtSpace(b.reading);
     out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
-    AppendFolded(out, "FN:" + Escape(name));
-    AppendFolded(out, "N:" + Escape(family) + ";" + Escape(given) + ";;;");
-    if (!reading.empty()) {
-        AppendFolded(out, "X-PHONETIC-LAST-NAME:" + Escape(familyReading));
+    AppendProperty(out, b.line, "FN:", b.name);
+    b.line.assign("N:");
+    AppendEscaped(b.line, family);
+    b.line += ';';
+    AppendEscaped(b.line, given);
+    b.line += ";;;";
+    AppendFolded(out, b.line);
+    if (!b.reading.empty()) {
+        AppendProperty(out, b.line, "X-PHONETIC-LAST-NAME:", familyReading);
         if (!givenReading.empty())
-            AppendFolded(out, "X-PHONETIC-FIRST-NAME:" + Escape(givenReading));
-        AppendFolded(out, "SORT-STRING:" + Escape(reading));
+            AppendProperty(out, b.line, "X-PHONETIC-FIRST-NAME:", givenReading);
+        AppendProperty(out, b.line, "SORT-STRING:", b.reading);
     }
     if (!e.tel.empty())
-        AppendFolded(out, std::string(IsMobile(e.tel) ? "TEL;TYPE=CELL:" : "TEL;TYPE=VOICE:") +
-                              Escape(cp932::ToUtf8(e.tel)));
+        AppendProperty(out, b.line,
+                       IsMobile(e.tel) ? "TEL;TYPE=CELL:" : "TEL;TYPE=VOICE:", Utf8(e.tel));
     if (!e.group.empty())
-        AppendFolded(out, "X-GNO:" + Escape(cp932::ToUtf8(e.group)));
+        AppendProperty(out, b.line, "X-GNO:", Utf8(e.group));
     out += "END:VCARD\r\n";
 }
 
 // A vCard 2.1 property: plain ASCII as it is, anything else in Shift-JIS
 // and quoted-printable with soft line breaks, so that no raw 0x5C trail
 // byte reaches a reader that would take it for a backslash.
-void AppendVCard21(std::string& out, std::string_view name, const std::string& value) {
+void AppendVCard21(std::string& out, std::string_view name, std::string_view value) {
     bool ascii = true;
     for (const char c : value)
         ascii =
@@ -104,7 +131,7 @@ void AppendVCard21(std::string& out, std::string_view name, const std::string& v
         out += kCrLf;
         return;
     }
-    std::string head = std::string(name) + ";CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:";
+    const std::string head = std::string(name) + ";CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:";
     out += head;
     std::size_t lineLength = head.size();
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -192,17 +219,21 @@ void AppendRow(std::string& out, std::initializer_list<std::string_view> cells) 
     out += kCrLf;
 }
 
-void WriteGoogle(std::string& out, const Entry& e) {
-    const auto [family, given] = SplitAtSpace(cp932::ToUtf8(e.name));
-    const auto [familyReading, givenReading] =
-        SplitAtSpace(ToFullWidthKatakana(cp932::ToUtf8(e.reading)));
-    const std::string labels =
-        e.group.empty() ? "* myContacts" : "* myContacts ::: Group " + cp932::ToUtf8(e.group);
-    AppendRow(out, {given, "", family, givenReading, "", familyReading, labels,
-                    e.tel.empty()     ? ""
-                    : IsMobile(e.tel) ? "Mobile"
-                                      : "Home",
-                    cp932::ToUtf8(e.tel)});
+void WriteGoogle(std::string& out, const Entry& e, VCardBuffers& b) {
+    b.name.clear();
+    AppendCp932AsUtf8(b.name, e.name, false);
+    b.reading.clear();
+    AppendCp932AsUtf8(b.reading, e.reading, true);
+    const auto [family, given] = SplitAtSpace(b.name);
+    const auto [familyReading, givenReading] = SplitAtSpace(b.reading);
+    b.line.assign("* myContacts");
+    if (!e.group.empty()) {
+        b.line += " ::: Group ";
+        AppendCp932AsUtf8(b.line, e.group, false);
+    }
+    const std::string_view label = e.tel.empty() ? "" : IsMobile(e.tel) ? "Mobile" : "Home";
+    AppendRow(out,
+              {given, "", family, givenReading, "", familyReading, b.line, label, Utf8(e.tel)});
 }
 
 } // namespace
@@ -240,21 +271,25 @@ std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
     }
     const bool wasSorted = table.SortedOrderSelected();
     table.SelectOrder("iKey");
+    // The rows of the selected order, read in place.
+    table.MoveFirst();
     Entry e;
-    for (table.MoveFirst(); !table.AtEnd(); table.MoveNext()) {
-        e.group = table.GetField(Field::Group);
-        e.name = table.GetField(Field::Name);
-        e.reading = table.GetField(Field::Kana);
-        e.tel = table.GetField(Field::Tel);
+    VCardBuffers buffers;
+    const std::size_t rows = table.RowCount();
+    for (std::size_t row = 0; row < rows; ++row) {
+        e.group = table.Cell(row, Field::Group).text;
+        e.name = table.Cell(row, Field::Name).text;
+        e.reading = table.Cell(row, Field::Kana).text;
+        e.tel = table.Cell(row, Field::Tel).text;
         switch (format) {
         case ExportFormat::VCard:
-            WriteVCard(out, e);
+            WriteVCard(out, e, buffers);
             break;
         case ExportFormat::VCard21:
             WriteVCard21(out, e);
             break;
         case ExportFormat::Google:
-            WriteGoogle(out, e);
+            WriteGoogle(out, e, buffers);
             break;
         case ExportFormat::Csv:
             AppendRow(out, {e.group, e.name, e.reading, e.tel});

@@ -62,4 +62,45 @@ std::string ToFullWidthKatakana(std::string_view utf8) {
     return ToUtf8(out);
 }
 
+void AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth) {
+    char32_t pending = 0; // the last kana, held back for a voiced mark
+    const auto flush = [&] {
+        if (pending != 0)
+            cp932::AppendUtf8(out, pending);
+        pending = 0;
+    };
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[pos]);
+        if (byte < 0x80) {
+            flush();
+            out += static_cast<char>(byte);
+            ++pos;
+            continue;
+        }
+        const cp932::Char c = cp932::CharAt(bytes, pos);
+        pos += c.bytes.size();
+        const char32_t code = c.valid ? c.code : U'\uFFFD';
+        if (!fullWidth || code < 0xFF61 || code > 0xFF9F) {
+            flush();
+            cp932::AppendUtf8(out, code);
+            continue;
+        }
+        if (code == 0xFF9E && pending != 0 && TakesVoicedMark(pending)) {
+            cp932::AppendUtf8(out, pending + 1);
+            pending = 0;
+        } else if (code == 0xFF9F && pending >= U'ハ' && pending <= U'ホ' &&
+                   (pending - U'ハ') % 3 == 0) {
+            cp932::AppendUtf8(out, pending + 2);
+            pending = 0;
+        } else if (code == 0xFF9E && (pending == U'ウ' || pending == U'ワ' || pending == U'ヲ')) {
+            cp932::AppendUtf8(out, pending == U'ウ' ? U'ヴ' : pending == U'ワ' ? U'ヷ' : U'ヺ');
+            pending = 0;
+        } else {
+            flush();
+            pending = kFull[code - 0xFF61];
+        }
+    }
+    flush();
+}
+
 } // namespace ruvo::exchange
