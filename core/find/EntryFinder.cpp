@@ -1,0 +1,165 @@
+#include "EntryFinder.h"
+
+#include "Cp932.h"
+#include "HalfWidthKana.h"
+#include "PhoneBookTable.h"
+
+#include <array>
+#include <vector>
+
+namespace ruvo {
+
+namespace {
+
+// The folded bytes of one code page 932 character: one or two bytes.
+struct Folded {
+    std::uint8_t length = 0;
+    std::array<char, 3> bytes{};
+};
+
+// Text folded for comparing: kana and full-width forms made half-width,
+// letters lower case.
+std::string FoldUtf8(std::string_view utf8) {
+    std::string folded = ToHalfWidthKana(utf8);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+// Every character of the code page folded, worked out once: a field is
+// then folded by table lookups, without leaving code page 932.
+class FoldTable {
+public:
+    FoldTable() : pairs_(65536) {
+        for (int value = 0; value < 256; ++value) {
+            const std::string byte(1, static_cast<char>(value));
+            singles_[value] = FoldOf(byte);
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!cp932::IsLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+                pairs_[lead << 8 | trail] = FoldOf(pair);
+            }
+        }
+    }
+
+    // Appends the folded text; bytes that are no character stay as they are.
+    void Fold(std::string_view text, std::string& out) const {
+        out.clear();
+        for (std::size_t i = 0; i < text.size();) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            const Folded* folded = &singles_[byte];
+            std::size_t length = 1;
+            if (cp932::IsLeadByte(byte) && i + 1 < text.size()) {
+                folded = &pairs_[byte << 8 | static_cast<unsigned char>(text[i + 1])];
+                length = 2;
+            }
+            if (folded->length == 0)
+                out.append(text.substr(i, length));
+            else
+                out.append(folded->bytes.data(), folded->length);
+            i += length;
+        }
+    }
+
+private:
+    static Folded FoldOf(std::string_view bytes) {
+        const cp932::Char c = cp932::CharAt(bytes, 0);
+        if (!c.valid || c.bytes.size() != bytes.size())
+            return {};
+        const auto folded = cp932::FromUtf8(FoldUtf8(cp932::ToUtf8(c.bytes)));
+        if (!folded || folded->empty() || folded->size() > 3)
+            return {};
+        Folded result;
+        result.length = static_cast<std::uint8_t>(folded->size());
+        std::copy(folded->begin(), folded->end(), result.bytes.begin());
+        return result;
+    }
+
+    std::array<Folded, 256> singles_{};
+    std::vector<Folded> pairs_;
+};
+
+const FoldTable& Folds() {
+    static const FoldTable table;
+    return table;
+}
+
+// True when pos begins a character of text: the bytes before it that could
+// be lead bytes come in pairs.
+bool AtBoundary(std::string_view text, std::size_t pos) {
+    std::size_t run = 0;
+    while (run < pos && cp932::IsLeadByte(static_cast<unsigned char>(text[pos - run - 1])))
+        ++run;
+    return run % 2 == 0;
+}
+
+// The length of the separator of telephone numbers at pos, 0 for none.
+std::size_t NumberSeparatorAt(std::string_view text, std::size_t pos) {
+    for (const std::string_view separator : {"-", " ", "(", ")", "+", ".", "ｰ", "‐", "−"})
+        if (text.substr(pos, separator.size()) == separator)
+            return separator.size();
+    return 0;
+}
+
+} // namespace
+
+FindPattern::FindPattern(std::string_view utf8Query) {
+    const std::string folded = FoldUtf8(utf8Query);
+    if (auto bytes = cp932::FromUtf8(folded)) {
+        folded_ = *std::move(bytes);
+        foldable_ = true;
+    }
+    std::string digits;
+    bool number = !folded.empty();
+    for (std::size_t i = 0; i < folded.size() && number;) {
+        if (folded[i] >= '0' && folded[i] <= '9') {
+            digits += folded[i++];
+        } else if (const std::size_t length = NumberSeparatorAt(folded, i)) {
+            i += length;
+        } else {
+            number = false;
+        }
+    }
+    if (number)
+        digits_ = digits;
+}
+
+bool FindPattern::FieldHolds(std::string_view field) const {
+    if (!foldable_ || folded_.empty())
+        return false;
+    Folds().Fold(field, scratch_);
+    const std::string_view text(scratch_);
+    for (std::size_t hit = text.find(folded_); hit != std::string_view::npos;
+         hit = text.find(folded_, hit + 1))
+        if (AtBoundary(text, hit))
+            return true;
+    return false;
+}
+
+bool FindPattern::Matches(std::string_view name, std::string_view kana,
+                          std::string_view tel) const {
+    if (!digits_.empty() && tel.find(digits_) != std::string_view::npos)
+        return true;
+    return FieldHolds(name) || FieldHolds(kana);
+}
+
+std::optional<FoundRow> FindRow(const PhoneBookTable& table, const FindPattern& pattern,
+                                std::size_t from, bool forward) {
+    const std::size_t rows = table.RowCount();
+    if (rows == 0 || pattern.Empty())
+        return std::nullopt;
+    from = std::min(from, rows - 1);
+    for (std::size_t step = 0; step < rows; ++step) {
+        const std::size_t row = forward ? (from + step) % rows : (from + rows - step) % rows;
+        if (pattern.Matches(table.Cell(row, Field::Name).text, table.Cell(row, Field::Kana).text,
+                            table.Cell(row, Field::Tel).text))
+            return FoundRow{row, forward ? row < from : row > from};
+    }
+    return std::nullopt;
+}
+
+} // namespace ruvo

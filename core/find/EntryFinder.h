@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ruvo {
+
+class PhoneBookTable;
+
+// What the user typed into the find box, ready to be looked for in the
+// entries. Kana forms count as one (hiragana, full-width and half-width
+// katakana, voiced marks included: やまだ, ヤマダ and ﾔﾏﾀﾞ are the same), as
+// do full-width and half-width letters and digits, and letters ignore
+// case. A query made of digits and separators (- ( ) + . and spaces) also
+// finds a number holding those digits: 03-1234 finds 031234....
+class FindPattern {
+public:
+    explicit FindPattern(std::string_view utf8Query);
+
+    bool Empty() const { return folded_.empty() && digits_.empty(); }
+
+    // True when the name or the reading holds the query, or the number its
+    // digits. The fields are code page 932 bytes as the table holds them.
+    bool Matches(std::string_view name, std::string_view kana, std::string_view tel) const;
+
+private:
+    bool FieldHolds(std::string_view field) const;
+
+    std::string folded_;    // the query folded, in code page 932
+    bool foldable_ = false; // false when the query has a character no field can hold
+    std::string digits_;    // the query's digits, when it is a number
+    mutable std::string scratch_;
+};
+
+// Where a search ended: the matching row, and whether it went round the end
+// (or the start, backwards) of the list to get there.
+struct FoundRow {
+    std::size_t row = 0;
+    bool wrapped = false;
+};
+
+// The first row of the table's selected order, from `from` on (backwards
+// when not forward, `from` itself included), whose entry matches; the
+// search goes round once. Nothing when no entry matches.
+std::optional<FoundRow> FindRow(const PhoneBookTable& table, const FindPattern& pattern,
+                                std::size_t from, bool forward);
+
+} // namespace ruvo
