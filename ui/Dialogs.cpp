@@ -27,6 +27,10 @@ QString KindName(Kind kind) {
         return QStringLiteral("error box");
     case Kind::OpenFile:
         return QStringLiteral("open dialog");
+    case Kind::SaveFile:
+        return QStringLiteral("save dialog");
+    case Kind::Summary:
+        return QStringLiteral("summary box");
     }
     return {};
 }
@@ -72,8 +76,8 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, con
                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
                                        QMessageBox::StandardButton defaultButton) {
     if (TheHook().testMode) {
-        const auto answer =
-            TakeAnswer({Kind::MessageBox, text, caption, buttons, icon, defaultButton, parent});
+        const auto answer = TakeAnswer(
+            {Kind::MessageBox, text, caption, buttons, icon, defaultButton, parent, {}, {}});
         if (!answer)
             return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Cancel;
         return answer->button;
@@ -84,8 +88,15 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, con
 
 void ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
     if (TheHook().testMode) {
-        TakeAnswer({Kind::ErrorBox, text, caption, QMessageBox::Ok, QMessageBox::Critical,
-                    QMessageBox::Ok, parent});
+        TakeAnswer({Kind::ErrorBox,
+                    text,
+                    caption,
+                    QMessageBox::Ok,
+                    QMessageBox::Critical,
+                    QMessageBox::Ok,
+                    parent,
+                    {},
+                    {}});
         return;
     }
     auto box = CreateMessageBox(parent, text, caption, QMessageBox::Ok, QMessageBox::Critical,
@@ -95,7 +106,7 @@ void ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
 
 std::optional<std::string> OpenDlg(QWidget* parent) {
     if (TheHook().testMode) {
-        const auto answer = TakeAnswer({Kind::OpenFile, {}, {}, {}, {}, {}, parent});
+        const auto answer = TakeAnswer({Kind::OpenFile, {}, {}, {}, {}, {}, parent, {}, {}});
         if (!answer)
             return std::nullopt;
         return answer->path;
@@ -104,6 +115,59 @@ std::optional<std::string> OpenDlg(QWidget* parent) {
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
+}
+
+void Summary(QWidget* parent, const QString& text, const QString& caption, const QString& details) {
+    if (TheHook().testMode) {
+        const Shown shown{Kind::Summary,
+                          text,
+                          caption,
+                          QMessageBox::Ok,
+                          QMessageBox::Information,
+                          QMessageBox::Ok,
+                          parent,
+                          details,
+                          {}};
+        TakeAnswer(shown);
+        return;
+    }
+    auto box = CreateMessageBox(parent, text, caption, QMessageBox::Ok, QMessageBox::Information,
+                                QMessageBox::Ok);
+    box->setDetailedText(details);
+    box->exec();
+}
+
+std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters) {
+    if (TheHook().testMode) {
+        const Shown shown{Kind::OpenFile, {}, {}, {}, {}, {}, parent, {}, filters};
+        const auto answer = TakeAnswer(shown);
+        return answer ? answer->path : std::nullopt;
+    }
+    const auto dialog = CreateOpenDialog(parent);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters(filters + QStringList{QFileDialog::tr("All Files (*)")});
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
+}
+
+std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters) {
+    if (TheHook().testMode) {
+        const Shown shown{Kind::SaveFile, {}, {}, {}, {}, {}, parent, {}, filters};
+        const auto answer = TakeAnswer(shown);
+        if (!answer || !answer->path)
+            return std::nullopt;
+        return SaveChoice{*answer->path, answer->filter};
+    }
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return SaveChoice{QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString(),
+                      std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
 }
 
 std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent) {

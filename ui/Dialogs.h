@@ -20,7 +20,7 @@ namespace ruvo {
 // would have shown.
 namespace Dialogs {
 
-enum class Kind { MessageBox, ErrorBox, OpenFile };
+enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Summary };
 
 // Yes/No/OK... answer of a message box, with its icon and default button.
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, const QString& caption,
@@ -33,6 +33,22 @@ void ErrorBox(QWidget* parent, const QString& text, const QString& caption);
 // The file-open dialog (every file listed); the chosen path as the bytes
 // the file system uses, or nothing when cancelled.
 std::optional<std::string> OpenDlg(QWidget* parent);
+
+// An information box with one OK button and a details section (hidden until
+// the user asks for it).
+void Summary(QWidget* parent, const QString& text, const QString& caption, const QString& details);
+
+// A file-open dialog for contacts: the filters given (the first is
+// selected), and all files.
+std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters);
+
+// A save dialog that asks before it overwrites; filters name the formats
+// to choose from. The chosen path and the index of the chosen filter.
+struct SaveChoice {
+    std::string path;
+    int filter = 0;
+};
+std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters);
 
 // The message box as MessageBox shows it, for a look at its buttons.
 std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
@@ -51,15 +67,20 @@ struct Answer {
     Kind kind;
     QMessageBox::StandardButton button = QMessageBox::NoButton;
     std::optional<std::string> path;
+    int filter = 0;
     // Runs while the dialog "is open", before the answer is given.
     std::function<void()> during;
 
     static Answer Button(QMessageBox::StandardButton button) {
-        return {Kind::MessageBox, button, std::nullopt, {}};
+        return {Kind::MessageBox, button, std::nullopt, 0, {}};
     }
-    static Answer ErrorOk() { return {Kind::ErrorBox, QMessageBox::Ok, std::nullopt, {}}; }
-    static Answer File(std::string path) { return {Kind::OpenFile, {}, std::move(path), {}}; }
-    static Answer FileCancelled() { return {Kind::OpenFile, {}, std::nullopt, {}}; }
+    static Answer ErrorOk() { return {Kind::ErrorBox, QMessageBox::Ok, std::nullopt, 0, {}}; }
+    static Answer File(std::string path) { return {Kind::OpenFile, {}, std::move(path), 0, {}}; }
+    static Answer SaveTo(std::string path, int filter) {
+        return {Kind::SaveFile, {}, std::move(path), filter, {}};
+    }
+    static Answer SummaryOk() { return {Kind::Summary, QMessageBox::Ok, std::nullopt, 0, {}}; }
+    static Answer FileCancelled() { return {Kind::OpenFile, {}, std::nullopt, 0, {}}; }
 };
 
 struct Shown {
@@ -70,6 +91,8 @@ struct Shown {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     QWidget* parent = nullptr;
+    QString details;     // a summary's details
+    QStringList filters; // a file dialog's filters
 };
 
 // Test mode on or off; switching clears the queue and the record.

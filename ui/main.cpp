@@ -57,6 +57,7 @@ TFRuvoTelEdit::TFRuvoTelEdit(VersionTextFunction versionText, QWidget* parent)
     CData.OpenTable();
     CreateControls();
     WireEvents();
+    CreateCommands();
 }
 
 TFRuvoTelEdit::~TFRuvoTelEdit() = default;

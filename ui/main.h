@@ -5,10 +5,12 @@
 #include "DataSource.h"
 #include "FieldEdit.h"
 #include "FileLoop.h"
+#include "FindBox.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
 #include "RuvoApplication.h"
 
+#include <QAction>
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
@@ -74,6 +76,15 @@ public:
     void ShowEntryCount();
     void ClearEditBoxes();
 
+    // --- Beyond the layout: find, contacts in and out, drops, shortcuts.
+    // None of them works in edit mode or while a file is read or written.
+    // Ctrl+F: the find box.
+    void FindClick();
+    // Ctrl+I: contacts from a vCard or CSV file become entries.
+    void ImportClick();
+    // Ctrl+E: the entries written as vCard or CSV.
+    void ExportClick();
+
     // The caption as laid out, before FormShow adds the version.
     static QString LayoutCaption();
 
@@ -83,10 +94,24 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
     void WireEvents();
+    void CreateCommands();
+    // The open's steps after the dialog, for a chosen or a dropped file.
+    void OpenPath(const std::string& path);
+    void ImportFrom(const std::string& path);
+    void FindStep(bool forward, bool advance);
+    // Browse mode, and no file being read or written.
+    bool BrowseCommandsLive() const;
+    // What a drop would do: open (idle), import (browse), or nothing.
+    enum class DropAction { None, Open, Import };
+    DropAction DropActionFor(const QMimeData* data, std::string* path = nullptr) const;
     void MoveToScreenCentre();
     // The character handler of a box, byte by byte; true when it rejected.
     bool FilterTypedText(QObject* box, const QString& text);
@@ -111,6 +136,12 @@ private:
     TFieldEdit* ETel = nullptr;
     QPushButton* BRun = nullptr;
     std::unique_ptr<TDBGrid> DBG;
+    TFindBox* findBox_ = nullptr;
+    QAction* actOpen_ = nullptr;
+    QAction* actSave_ = nullptr;
+    QAction* actFind_ = nullptr;
+    QAction* actImport_ = nullptr;
+    QAction* actExport_ = nullptr;
 
     std::string FileName;
     HeaderLines Headers;

@@ -130,9 +130,13 @@ void TFRuvoTelEdit::BOpenClick(QObject*) {
     const auto path = Dialogs::OpenDlg(this);
     if (!path)
         return;
+    OpenPath(*path);
+}
+
+void TFRuvoTelEdit::OpenPath(const std::string& path) {
     SetBusyCursor();
     SetWindowMode(wmBrowse);
-    FileName = *path;
+    FileName = path;
     lastOpenReadWhole_ = false;
     MakeBackupCopy(FileName);
     try {
@@ -245,6 +249,8 @@ void TFRuvoTelEdit::SetWindowMode(unsigned char Mode) {
     DBG->setEnabled(Mode == wmBrowse);
     // Every other value, 0 included, gives the edit column.
     const bool edit = Mode != wmIdle && Mode != wmBrowse;
+    if (Mode != wmBrowse && findBox_)
+        findBox_->close();
     EGroup->setEnabled(edit);
     EName->setEnabled(edit);
     EKana->setEnabled(edit);

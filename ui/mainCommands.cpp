@@ -1,0 +1,235 @@
+// What the window offers beyond its laid-out controls: the find box,
+// contacts in and out, files dropped on it, and keyboard shortcuts. None of
+// it changes what the controls do.
+#include "main.h"
+
+#include "Cp932.h"
+#include "Dialogs.h"
+#include "exchange/ContactExport.h"
+#include "exchange/ContactImport.h"
+#include "exchange/ContactReader.h"
+#include "find/EntryFinder.h"
+
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace ruvo {
+
+namespace {
+
+const QStringList kContactFilters = {u"vCard (*.vcf *.vcard)"_s, u"CSV (*.csv)"_s};
+
+struct ExportChoice {
+    QString filter;
+    exchange::ExportFormat format;
+    const char* suffix;
+};
+const ExportChoice kExportChoices[] = {
+    {u"vCard 3.0 (*.vcf)"_s, exchange::ExportFormat::VCard, "vcf"},
+    {u"vCard 2.1 Shift-JIS (*.vcf)"_s, exchange::ExportFormat::VCard21, "vcf"},
+    {u"Google CSV (*.csv)"_s, exchange::ExportFormat::Google, "csv"},
+    {u"CSV コードページ 932 (*.csv)"_s, exchange::ExportFormat::Csv, "csv"},
+};
+
+bool IsContactsFile(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"vcf"_s || suffix == u"vcard"_s || suffix == u"csv"_s;
+}
+
+// The core's exchange messages are UTF-8; the error box takes code page 932.
+[[noreturn]] void ThrowForErrorBox(const exchange::ExchangeError& failure) {
+    throw Error(cp932::FromUtf8(failure.what()).value_or(failure.what()));
+}
+
+} // namespace
+
+void TFRuvoTelEdit::CreateCommands() {
+    const auto command = [this](QAction*& action, const QString& text, const QKeySequence& keys,
+                                auto handler) {
+        action = new QAction(text, this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { RunHandler([&] { handler(); }); });
+        addAction(action);
+    };
+    // Ctrl+O and Ctrl+S are clicks on their buttons, and only while those
+    // are enabled.
+    command(actOpen_, u"ファイルオープン…"_s, QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
+        if (BOpen->isEnabled())
+            BOpen->click();
+    });
+    command(actSave_, u"ファイル保存"_s, QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
+        if (BSave->isEnabled())
+            BSave->click();
+    });
+    command(actFind_, u"検索"_s, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { FindClick(); });
+    command(actImport_, u"インポート…"_s, QKeySequence(Qt::CTRL | Qt::Key_I),
+            [this] { ImportClick(); });
+    command(actExport_, u"エクスポート…"_s, QKeySequence(Qt::CTRL | Qt::Key_E),
+            [this] { ExportClick(); });
+
+    findBox_ = new TFindBox(this);
+    connect(findBox_, &TFindBox::SearchRequested, this, [this](bool forward, bool advance) {
+        RunHandler([&] { FindStep(forward, advance); });
+    });
+    connect(findBox_, &TFindBox::Closed, this, [this] {
+        activateWindow();
+        if (DBG->isEnabled())
+            DBG->setFocus();
+    });
+    setAcceptDrops(true);
+}
+
+bool TFRuvoTelEdit::BrowseCommandsLive() const {
+    return DBG->isEnabled() && !fileLoop_->Running();
+}
+
+void TFRuvoTelEdit::FindClick() {
+    if (BrowseCommandsLive())
+        findBox_->Open();
+}
+
+void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
+    if (!BrowseCommandsLive())
+        return;
+    const FindPattern pattern(findBox_->Text().toStdString());
+    const int rows = DS->rowCount();
+    if (pattern.Empty() || rows == 0) {
+        findBox_->SetNote({});
+        return;
+    }
+    const int current = std::max(DS->CurrentRow(), 0);
+    int from = current;
+    if (advance)
+        from = forward ? (current + 1) % rows : (current + rows - 1) % rows;
+    const auto found = FindRow(CData, pattern, static_cast<std::size_t>(from), forward);
+    if (!found) {
+        findBox_->SetNote(u"見つかりません"_s);
+        return;
+    }
+    const int row = static_cast<int>(found->row);
+    const bool wrapped = forward ? (advance ? row <= current : row < current)
+                                 : (advance ? row >= current : row > current);
+    findBox_->SetNote(!wrapped  ? QString()
+                      : forward ? u"先頭から検索しました"_s
+                                : u"末尾から検索しました"_s);
+    DS->MoveTo(row + 1);
+}
+
+void TFRuvoTelEdit::ImportClick() {
+    if (!BrowseCommandsLive())
+        return;
+    if (const auto path = Dialogs::OpenContactsDlg(this, kContactFilters))
+        ImportFrom(*path);
+}
+
+void TFRuvoTelEdit::ImportFrom(const std::string& path) {
+    exchange::ContactSource source;
+    try {
+        source = exchange::ReadContactsFile(path);
+    } catch (const exchange::ExchangeError& failure) {
+        ThrowForErrorBox(failure);
+    }
+    // The entries are committed as new entries are, the last one current;
+    // the file is not saved.
+    const exchange::ImportReport report = exchange::ImportContacts(CData, source, {});
+    ShowEntryCount();
+    DBG->setFocus();
+    QStringList details;
+    for (const auto& line : report.lines)
+        details << QString::fromStdString(exchange::FormatReportLine(line));
+    Dialogs::Summary(
+        this,
+        u"%1 件をインポートしました。スキップ %2 件、切り詰め %3 件。"_s.arg(report.imported)
+            .arg(report.skipped)
+            .arg(report.cut),
+        ApplicationTitle(), details.join(u'\n'));
+}
+
+void TFRuvoTelEdit::ExportClick() {
+    if (!BrowseCommandsLive())
+        return;
+    QStringList filters;
+    for (const ExportChoice& choice : kExportChoices)
+        filters << choice.filter;
+    const auto chosen = Dialogs::SaveDlg(this, filters);
+    if (!chosen)
+        return;
+    const ExportChoice& choice = kExportChoices[std::clamp(chosen->filter, 0, 3)];
+    // Writing takes the saved order for a moment; the current entry stays.
+    const int current = DS->CurrentRow();
+    exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
+    if (current >= 0)
+        DS->MoveTo(current + 1);
+}
+
+void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
+    if (fileLoop_->Running() || EGroup->isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    if (DBG->isEnabled()) {
+        menu.addAction(actFind_);
+        menu.addAction(actImport_);
+        menu.addAction(actExport_);
+    } else if (BOpen->isEnabled()) {
+        menu.addAction(actOpen_);
+    }
+    menu.exec(event->globalPos());
+}
+
+TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* data,
+                                                       std::string* path) const {
+    if (fileLoop_->Running() || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
+        return DropAction::None;
+    const QString file = data->urls().front().toLocalFile();
+    if (path)
+        *path = QFile::encodeName(file).toStdString();
+    if (BOpen->isEnabled())
+        return DropAction::Open;
+    if (DBG->isEnabled() && IsContactsFile(file))
+        return DropAction::Import;
+    return DropAction::None;
+}
+
+void TFRuvoTelEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (DropActionFor(event->mimeData()) != DropAction::None)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TFRuvoTelEdit::dragMoveEvent(QDragMoveEvent* event) {
+    if (DropActionFor(event->mimeData()) != DropAction::None)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TFRuvoTelEdit::dropEvent(QDropEvent* event) {
+    std::string path;
+    const DropAction action = DropActionFor(event->mimeData(), &path);
+    if (action == DropAction::None) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    activateWindow();
+    if (action == DropAction::Open)
+        RunHandler([&] { OpenPath(path); });
+    else
+        RunHandler([&] { ImportFrom(path); });
+}
+
+} // namespace ruvo
