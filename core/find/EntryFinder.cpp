@@ -5,6 +5,7 @@
 #include "PhoneBookTable.h"
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace ruvo {
@@ -46,23 +47,29 @@ public:
         }
     }
 
-    // Appends the folded text; bytes that are no character stay as they are.
-    void Fold(std::string_view text, std::string& out) const {
-        out.clear();
-        for (std::size_t i = 0; i < text.size();) {
-            const auto byte = static_cast<unsigned char>(text[i]);
-            const Folded* folded = &singles_[byte];
+    // Writes the folded text to out, which holds three bytes per byte of
+    // text; returns its length. Bytes that are no character stay as they are.
+    std::size_t Fold(std::string_view text, char* out) const {
+        char* const start = out;
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const auto* const end = p + text.size();
+        while (p < end) {
+            const Folded* folded = &singles_[*p];
             std::size_t length = 1;
-            if (cp932::IsLeadByte(byte) && i + 1 < text.size()) {
-                folded = &pairs_[byte << 8 | static_cast<unsigned char>(text[i + 1])];
+            if (cp932::IsLeadByte(*p) && p + 1 < end) {
+                folded = &pairs_[*p << 8 | p[1]];
                 length = 2;
             }
-            if (folded->length == 0)
-                out.append(text.substr(i, length));
-            else
-                out.append(folded->bytes.data(), folded->length);
-            i += length;
+            if (folded->length == 0) {
+                std::memcpy(out, p, length);
+                out += length;
+            } else {
+                std::memcpy(out, folded->bytes.data(), 3);
+                out += folded->length;
+            }
+            p += length;
         }
+        return static_cast<std::size_t>(out - start);
     }
 
 private:
@@ -129,10 +136,17 @@ FindPattern::FindPattern(std::string_view utf8Query) {
 }
 
 bool FindPattern::FieldHolds(std::string_view field) const {
-    if (!foldable_ || folded_.empty())
+    if (!foldable_ || folded_.empty() || field.empty())
         return false;
-    Folds().Fold(field, scratch_);
-    const std::string_view text(scratch_);
+    // Fields hold at most a few dozen bytes; longer ones fold on the heap.
+    char local[3 * 64];
+    std::string heap;
+    char* buffer = local;
+    if (field.size() > 64) {
+        heap.resize(3 * field.size());
+        buffer = heap.data();
+    }
+    const std::string_view text(buffer, Folds().Fold(field, buffer));
     for (std::size_t hit = text.find(folded_); hit != std::string_view::npos;
          hit = text.find(folded_, hit + 1))
         if (AtBoundary(text, hit))
@@ -156,7 +170,8 @@ std::optional<FoundRow> FindRow(const PhoneBookTable& table, const FindPattern& 
     for (std::size_t step = 0; step < rows; ++step) {
         const std::size_t row = forward ? (from + step) % rows : (from + rows - step) % rows;
         if (pattern.Matches(table.Cell(row, Field::Name).text, table.Cell(row, Field::Kana).text,
-                            table.Cell(row, Field::Tel).text))
+                            pattern.SeeksNumber() ? table.Cell(row, Field::Tel).text
+                                                  : std::string_view()))
             return FoundRow{row, forward ? row < from : row > from};
     }
     return std::nullopt;

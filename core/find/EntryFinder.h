@@ -20,6 +20,8 @@ public:
     explicit FindPattern(std::string_view utf8Query);
 
     bool Empty() const { return folded_.empty() && digits_.empty(); }
+    // True when the query is a number, so that numbers are looked at too.
+    bool SeeksNumber() const { return !digits_.empty(); }
 
     // True when the name or the reading holds the query, or the number its
     // digits. The fields are code page 932 bytes as the table holds them.
@@ -31,7 +33,6 @@ private:
     std::string folded_;    // the query folded, in code page 932
     bool foldable_ = false; // false when the query has a character no field can hold
     std::string digits_;    // the query's digits, when it is a number
-    mutable std::string scratch_;
 };
 
 // Where a search ended: the matching row, and whether it went round the end
