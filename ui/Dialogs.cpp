@@ -164,6 +164,15 @@ std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
+    // A name typed without an extension gets the chosen format's.
+    const auto suffixOf = [](const QString& filter) {
+        const qsizetype star = filter.indexOf(u"(*.");
+        return star < 0 ? QString() : filter.mid(star + 3).section(u' ', 0, 0).remove(u')');
+    };
+    dialog.setDefaultSuffix(suffixOf(filters.value(0)));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return SaveChoice{QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString(),

@@ -60,13 +60,19 @@ void TFindBox::Open() {
 
 void TFindBox::PlaceBesideOwner() {
     // Below the main window, so that none of its controls is covered; above
-    // it when there is no room below.
+    // it when there is no room below; on a screen too small for either, at
+    // the screen's bottom edge.
     const QRect frame = owner_->window()->frameGeometry();
     const QScreen* screen = owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect();
+    const int boxHeight = frameGeometry().height();
     QPoint at(frame.left(), frame.bottom() + 1);
-    if (available.isValid() && at.y() + height() > available.bottom())
-        at.setY(std::max(available.top(), frame.top() - frameGeometry().height()));
+    if (available.isValid() && at.y() + boxHeight > available.bottom() + 1) {
+        if (frame.top() - boxHeight >= available.top())
+            at.setY(frame.top() - boxHeight);
+        else
+            at.setY(available.bottom() + 1 - boxHeight);
+    }
     move(at);
 }
 
