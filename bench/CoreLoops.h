@@ -9,7 +9,11 @@
 #include <benchmark/benchmark.h>
 
 #include <optional>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace ruvo {
 
@@ -51,6 +55,25 @@ inline void TimeSortedWriting(benchmark::State& state, const std::string& book,
         state.PauseTiming();
         table.reset();
         state.ResumeTiming();
+    }
+}
+
+// Runs the program with these arguments once per pass, start to exit; the
+// run stops with an error when it fails.
+inline void TimeProcess(benchmark::State& state, const char* program,
+                        std::vector<std::string> arguments) {
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    for (auto _ : state) {
+        pid_t pid = 0;
+        int status = 0;
+        if (posix_spawn(&pid, program, nullptr, nullptr, argv.data(), environ) != 0 ||
+            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            state.SkipWithError((std::string(program) + " failed").c_str());
+            break;
+        }
     }
 }
 

@@ -49,18 +49,7 @@ void BM_WriteSorted(benchmark::State& state) {
 void BM_RuvotelSortRoundTrip(benchmark::State& state) {
     const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
     const std::string output = Files().Output();
-    char* argv[] = {const_cast<char*>(RUVOTEL_EXE),    const_cast<char*>("sort"),
-                    const_cast<char*>(book.c_str()),   const_cast<char*>("-o"),
-                    const_cast<char*>(output.c_str()), nullptr};
-    for (auto _ : state) {
-        pid_t pid = 0;
-        int status = 0;
-        if (posix_spawn(&pid, RUVOTEL_EXE, nullptr, nullptr, argv, environ) != 0 ||
-            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("ruvotel sort failed");
-            break;
-        }
-    }
+    ruvo::TimeProcess(state, RUVOTEL_EXE, {"sort", book, "-o", output});
     SetCounters(state, book);
 }
 

@@ -3,6 +3,7 @@
 // vCard 3.0 contacts (reading and mapping into a table).
 
 #include "BenchBooks.h"
+#include "CoreLoops.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
 #include "exchange/ContactExport.h"
@@ -49,18 +50,7 @@ void BM_Export(benchmark::State& state, ExportFormat format) {
 void BM_RuvotelExport(benchmark::State& state) {
     const std::string& book = Files().Book(static_cast<std::size_t>(state.range(0)));
     const std::string output = Files().Output();
-    char* argv[] = {const_cast<char*>(RUVOTEL_EXE),    const_cast<char*>("export"),
-                    const_cast<char*>(book.c_str()),   const_cast<char*>("-o"),
-                    const_cast<char*>(output.c_str()), nullptr};
-    for (auto _ : state) {
-        pid_t pid = 0;
-        int status = 0;
-        if (posix_spawn(&pid, RUVOTEL_EXE, nullptr, nullptr, argv, environ) != 0 ||
-            waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-            state.SkipWithError("ruvotel export failed");
-            break;
-        }
-    }
+    ruvo::TimeProcess(state, RUVOTEL_EXE, {"export", book, "-o", output});
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * state.range(0)));
 }
 
