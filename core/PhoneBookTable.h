@@ -49,32 +49,51 @@ public:
     PhoneBookTable(const PhoneBookTable&) = delete;
     PhoneBookTable& operator=(const PhoneBookTable&) = delete;
 
+    // The name that starts every failure's message.
     const std::string& name() const;
 
+    // Opens a closed table, empty; nothing when it is open.
     void OpenTable();
+    // Drops every entry and any pending one; the table is Closed.
     void CloseTable();
+    // Settles a pending entry, then drops every entry; the table stays open.
     void ClearEntries();
+    // Settles a pending entry, then starts a new one with every field unset.
     void AppendEntry();
+    // Starts a change of the current entry; on an empty table a new entry;
+    // nothing while an entry is pending.
     void EditEntry();
     // Stores text into the pending entry by the storing rule (up to the
     // first NUL, cut to the width, no trailing spaces). A text holding a TAB,
     // CR or LF before its first NUL is refused and nothing is stored.
-    void SetField(std::string_view field, std::string_view text);
     void SetField(Field field, std::string_view text);
-    std::string GetField(std::string_view field) const;
+    // As above, the field named ignoring letter case; any other name fails.
+    void SetField(std::string_view field, std::string_view text);
+    // The field of the pending entry, else of the current one; "" when unset
+    // or when there is no entry.
     std::string GetField(Field field) const;
+    // As above, the field named ignoring letter case; any other name fails.
+    std::string GetField(std::string_view field) const;
+    // Adds the pending new entry at the end, or stores the pending change.
     void CommitEntry();
+    // Drops the pending entry; a dropped new entry leaves the last one current.
     void DiscardEntry();
+    // Removes the current entry; the next one becomes current, else the new
+    // last one. Fails on an empty table.
     void DeleteEntry();
 
+    // Moves in the selected order, each first settling a pending entry.
+    // MoveNext at the last entry raises the end flag; on an empty table every
+    // move raises it.
     void MoveFirst();
     void MoveNext();
     void MovePrior();
     void MoveLast();
-    void MoveBy(long long distance);
-    void MoveTo(long long position); // 1-based
+    void MoveBy(long long distance); // stops at either end
+    void MoveTo(long long position); // 1-based, clamped to the entries
     bool AtEnd() const;
 
+    // Committed entries; a pending new one is not counted.
     std::size_t EntryCount() const;
     // "iKey" for the sorted order, "" for the natural order.
     void SelectOrder(std::string_view order);
