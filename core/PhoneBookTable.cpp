@@ -76,9 +76,21 @@ bool HoldsLowByte(const char* p) {
     return ((word - kOnes * 0x0E) & ~word & kHighBits) != 0;
 }
 
+// True when the byte at pos is the second byte of a double-byte character,
+// reading the text from its start: the bytes before it that could be lead
+// bytes are odd in number.
+bool IsSecondByte(std::string_view text, std::size_t pos) {
+    std::size_t run = 0;
+    while (run < pos && cp932::IsLeadByte(static_cast<unsigned char>(text[pos - run - 1])))
+        ++run;
+    return run % 2 == 1;
+}
+
 // The part of text before its first NUL, which is all a field keeps; none
-// when that part holds a TAB, CR or LF, bytes that a phone-book line cannot
-// carry inside a value.
+// when that part holds a CR or LF, or a TAB where a reader of the line would
+// take it for a separator: bytes that a phone-book line cannot carry inside
+// a value. A TAB that a lead byte has taken as its second byte is read back
+// as part of the value, as the reader keeps it.
 std::optional<std::string_view> StorablePart(std::string_view text) {
     // The file reader stores four values per line, nearly always without a
     // byte below 0x0E: check eight bytes at a time, the last eight
@@ -100,6 +112,8 @@ std::optional<std::string_view> StorablePart(std::string_view text) {
             continue;
         if (byte == 0)
             return text.substr(0, i);
+        if (byte == '\t' && IsSecondByte(text, i))
+            continue;
         if (byte == '\t' || byte == '\n' || byte == '\r')
             return std::nullopt;
     }
@@ -107,7 +121,9 @@ std::optional<std::string_view> StorablePart(std::string_view text) {
 }
 
 // The rest of the storing rule, for a text without NUL: at most `width`
-// bytes without splitting a double-byte character, no trailing spaces.
+// bytes without splitting a double-byte character, no lead byte left alone
+// at the end (written back, it would take the TAB after it for its second
+// byte and run into the next field), no trailing spaces.
 std::string_view FitToField(std::string_view text, std::size_t width) {
     if (text.size() > width) {
         std::size_t end = 0;
@@ -119,6 +135,9 @@ std::string_view FitToField(std::string_view text, std::size_t width) {
         }
         text = text.substr(0, end);
     }
+    if (!text.empty() && cp932::IsLeadByte(static_cast<unsigned char>(text.back())) &&
+        !IsSecondByte(text, text.size() - 1))
+        text.remove_suffix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
     return text;

@@ -396,6 +396,20 @@ const RoundTripCase kRoundTripCases[] = {
      kSixHeaders,
      {{"1", "C", "\xb2", "3"}, {"02", "B", "\xb1", "2"}, {"01", "A", "\xb1", "1"}},
      kSixLines + "01\tA\t\xb1\t1:0:0\r\n02\tB\t\xb1\t2:0:0\r\n1\tC\t\xb2\t3:0:0\r\n"},
+    // A lead byte before a TAB takes it as its second byte: the TAB is part
+    // of the value, and the line is written back the same.
+    {"TAB taken by a lead byte",
+     kSixLines + "01\t\x81\tname\t\x83\x5c\t03:0:0\r\n",
+     kSixHeaders,
+     {{"01", "\x81\tname", "\x83\x5c", "03"}},
+     kSixLines + "01\t\x81\tname\t\x83\x5c\t03:0:0\r\n"},
+    // A lead byte alone at the end of a value would take the TAB after it
+    // when the saved line is read again, and the next field with it: it goes.
+    {"lone lead byte at the end of a value",
+     kSixLines + "01\tName\x8e\r\n02\tB\tK\t12\x8e\r\n",
+     kSixHeaders,
+     {{"01", "Name", kUnset, kUnset}, {"02", "B", "K", "12"}},
+     kSixLines + "01\tName\t\t\r\n02\tB\tK\t12:0:0\r\n"},
     {"values cut and trimmed by the table",
      kSixLines + "123\t" + std::string(35, 'n') + "\tK  \t" + std::string(25, '9') + "\r\n",
      kSixHeaders,
