@@ -242,7 +242,8 @@ TEST_F(RuvotelTest, DumpShowsUnsetEmptyAndUndecodableFieldsApart) {
                              ToCp932("02\t佐藤\r\n") +              // reading and number unset
                              "\t\t\t\r\n"s +                        // four empty fields
                              ToCp932("03\tソニー\t\\N\t:0:0\r\n") + // ソ ends in 0x5C; text \N
-                             "04\tA\x80-\t\x81\x7F-\tx\x81\r\n"s;   // bad and lone lead bytes
+                             // Bad bytes; a lone lead byte at the end of a value goes.
+                             "04\tA\x80-\t\x81\x7F-\tx\x81\r\n"s;
     WriteFile(Path("book.txt"), book);
 
     const RunResult result = Run({"dump", "book.txt"});
@@ -259,7 +260,7 @@ TEST_F(RuvotelTest, DumpShowsUnsetEmptyAndUndecodableFieldsApart) {
                           "E\t02\t佐藤\t\\N\t\\N\n"
                           "E\t\"\"\t\"\"\t\"\"\t\"\"\n"
                           "E\t03\tソニー\t\\\\N\t\"\"\n"
-                          "E\t04\tA\\x80-\t\\x81\\x7F-\tx\\x81\n");
+                          "E\t04\tA\\x80-\t\\x81\\x7F-\tx\n");
     EXPECT_FALSE(fs::exists(Path("book.BAK")));
 }
 
