@@ -110,11 +110,12 @@ telephone number). It opens a file after making a .BAK copy beside it, adds,
 copies, edits and deletes entries, and saves the file sorted by reading, then
 group, in the order of the Windows Japanese comparison. Characters that
 Shift-JIS cannot hold are refused, and unchanged fields are kept byte for
-byte.
+byte. It finds entries across kana forms and brings contacts in from, and
+out to, vCard and CSV files (phones, Google Contacts, Outlook).
 
 The package also holds ruvotel, a command-line tool that sorts a phone book
-the way the editor saves it and prints one as UTF-8 text for reading and
-comparing.")
+the way the editor saves it, prints one as UTF-8 text, exports it as vCard
+or CSV, imports contacts into it with a report, and checks it.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
