@@ -531,6 +531,18 @@ void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookT
     }
 }
 
+void SaveBytes(const std::string& path, std::string_view bytes) {
+    SaveTarget target;
+    if (const FileError error = PrepareTarget(path, target)) {
+        ThrowInOutError(error.value(), path);
+    }
+    FileError error = WriteAll(target.file.get(), bytes);
+    error = error ? CloseAfter(target.file, error) : Commit(target);
+    if (error) {
+        ThrowInOutError(error.value(), path);
+    }
+}
+
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
                         const MessagePump& pump) {
     SaveTarget target;

@@ -1,8 +1,8 @@
 #include "ContactExport.h"
 
-#include "AtomicFile.h"
 #include "Cp932.h"
 #include "FullWidthKana.h"
+#include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
 
 #include <array>
@@ -302,7 +302,7 @@ std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
 }
 
 void ExportEntriesToFile(const std::string& path, PhoneBookTable& table, ExportFormat format) {
-    WriteFileAtomically(path, ExportEntries(table, format));
+    SaveBytes(path, ExportEntries(table, format));
 }
 
 } // namespace ruvo::exchange
