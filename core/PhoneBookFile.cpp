@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileSystem.h"
+#include "MessageText.h"
 #include "PhoneBookTable.h"
 #include "TextHelpers.h"
 
@@ -419,36 +420,24 @@ FileError Commit(SaveTarget& target) {
     return {};
 }
 
-std::string OtherInOutMessage(int code) {
-    // I/O エラー (%d)
-    return "I/O \x83\x47\x83\x89\x81\x5b (" + std::to_string(code) + ")";
-}
-
 std::string InOutMessage(int code) {
     switch (code) {
-    case 2: // ファイルが見つかりません
-        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc"
-               "\x82\xb9\x82\xf1";
-    case 3: // ファイル名の指定が間違っています
-        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x82\xcc\x8e\x77\x92\xe8\x82\xaa\x8a\xd4"
-               "\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7";
-    case 4: // オープンしたファイルが多すぎます
-        return "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b"
-               "\x82\xaa\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7";
-    case 5: // ファイルへのアクセスが拒否されました
-        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a\x83\x58"
-               "\x82\xaa\x8b\x91\x94\xdb\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
-    case 100: // ファイルの末尾以降を読み込みました
-        return "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xcc\x96\x96\x94\xf6\x88\xc8\x8d\x7e\x82\xf0"
-               "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x82\xdc\x82\xb5\x82\xbd";
-    case 101: // ディスクがいっぱいです
-        return "\x83\x66\x83\x42\x83\x58\x83\x4e\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5"
-               "\x82\xb7";
-    case 106: // 入力値が数値ではありません
-        return "\x93\xfc\x97\xcd\x92\x6c\x82\xaa\x90\x94\x92\x6c\x82\xc5\x82\xcd\x82\xa0\x82\xe8"
-               "\x82\xdc\x82\xb9\x82\xf1";
+    case 2:
+        return std::string(messages::kFileNotFound);
+    case 3:
+        return std::string(messages::kPathNotFound);
+    case 4:
+        return std::string(messages::kTooManyFiles);
+    case 5:
+        return std::string(messages::kAccessDenied);
+    case 100:
+        return std::string(messages::kReadBeyondEnd);
+    case 101:
+        return std::string(messages::kDiskFull);
+    case 106:
+        return std::string(messages::kNotANumber);
     default:
-        return OtherInOutMessage(code);
+        return messages::Fill(messages::kOtherInOutError, std::to_string(code));
     }
 }
 
@@ -483,7 +472,8 @@ void ThrowInOutError(int errnoValue, const std::string& path) {
     default:
         // Any other errno is shown as its number, even where that number is
         // also one of the codes above.
-        throw EInOutError(errnoValue, OtherInOutMessage(errnoValue));
+        throw EInOutError(errnoValue,
+                          messages::Fill(messages::kOtherInOutError, std::to_string(errnoValue)));
     }
     throw EInOutError(code, InOutMessage(code));
 }

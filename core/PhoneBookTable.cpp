@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "Errors.h"
+#include "MessageText.h"
 #include "table/EntryRecord.h"
 #include "table/LiveSlots.h"
 #include "table/RecordArena.h"
@@ -23,42 +24,11 @@ static_assert(kFieldCount == table::kRecordFields);
 namespace {
 
 const std::array<FieldDef, kFieldCount> kFieldDefs{{
-    // "ｸﾞﾙｰﾌﾟ"
-    {"Group", 2, "\xB8\xDE\xD9\xB0\xCC\xDF", 2, FieldAlignment::Center},
-    // "姓名"
-    {"Name", 30, "\x90\xA9\x96\xBC", 30, FieldAlignment::Left},
-    // "フリガナ"
-    {"Kana", 30, "\x83\x74\x83\x8A\x83\x4B\x83\x69", 30, FieldAlignment::Left},
-    // "電話番号"
-    {"Tel", 20, "\x93\x64\x98\x62\x94\xD4\x8D\x86", 20, FieldAlignment::Left},
+    {"Group", 2, messages::kCaptionGroup, 2, FieldAlignment::Center},
+    {"Name", 30, messages::kCaptionName, 30, FieldAlignment::Left},
+    {"Kana", 30, messages::kCaptionKana, 30, FieldAlignment::Left},
+    {"Tel", 20, messages::kCaptionTel, 20, FieldAlignment::Left},
 }};
-
-// "空のデータセットには, この操作は実行できません"
-constexpr const char* kEmptyTableText =
-    "\x8B\xF3\x82\xCC\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xC9\x82\xCD\x2C\x20"
-    "\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
-    "\x82\xF1";
-// "データセットが編集または挿入モードではありません"
-constexpr const char* kNotEditingText =
-    "\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xAA\x95\xD2\x8F\x57\x82\xDC\x82\xBD"
-    "\x82\xCD\x91\x7D\x93\xFC\x83\x82\x81\x5B\x83\x68\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC"
-    "\x82\xB9\x82\xF1";
-// "項目 '" ... "' が見つかりません"
-constexpr const char* kFieldHead = "\x8D\x80\x96\xDA\x20\x27";
-constexpr const char* kNotFoundTail = "\x27\x20\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC"
-                                      "\x82\xB9\x82\xF1";
-// "項目 '" ... "' の値にタブや改行は入れられません"
-constexpr const char* kNoLineBreakTail =
-    "\x27\x20\x82\xCC\x92\x6C\x82\xC9\x83\x5E\x83\x75\x82\xE2\x89\xFC\x8D\x73\x82\xCD"
-    "\x93\xFC\x82\xEA\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1";
-// "インデックス '" ... "' が見つかりません"
-constexpr const char* kIndexNotFoundHead = "\x83\x43\x83\x93\x83\x66\x83\x62\x83\x4E\x83\x58"
-                                           "\x20\x27";
-// "閉じているデータセットには, この操作は実行できません"
-constexpr const char* kClosedTableText =
-    "\x95\xC2\x82\xB6\x82\xC4\x82\xA2\x82\xE9\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67"
-    "\x82\xC9\x82\xCD\x2C\x20\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5"
-    "\x82\xAB\x82\xDC\x82\xB9\x82\xF1";
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
@@ -205,7 +175,7 @@ struct PhoneBookTable::Impl {
         if (needs == Needs::OpenTable)
             RequireOpen();
         else if (needs == Needs::PendingEntry && !Pending())
-            Fail(kNotEditingText);
+            Fail(messages::kNotEditing);
         const Snapshot before = Take();
         change();
         Announce(before);
@@ -220,7 +190,7 @@ struct PhoneBookTable::Impl {
 
     void RequireOpen() const {
         if (state == TableState::Closed)
-            Fail(kClosedTableText);
+            Fail(messages::kClosedTable);
     }
 
     // The field of that name, ignoring letter case; fails for any other name.
@@ -229,10 +199,7 @@ struct PhoneBookTable::Impl {
             if (EqualsIgnoringCase(fieldName, kFieldDefs[f].name))
                 return static_cast<Field>(f);
         }
-        std::string text = kFieldHead;
-        text += fieldName;
-        text += kNotFoundTail;
-        Fail(text);
+        Fail(messages::Fill(messages::kFieldNotFound, fieldName));
     }
 
     bool Pending() const { return state == TableState::Adding || state == TableState::Changing; }
@@ -554,10 +521,7 @@ void PhoneBookTable::SetField(Field field, std::string_view text) {
         auto f = static_cast<std::size_t>(field);
         const std::optional<std::string_view> storable = StorablePart(text);
         if (!storable) {
-            std::string message = kFieldHead;
-            message += kFieldDefs[f].name;
-            message += kNoLineBreakTail;
-            d.Fail(message);
+            d.Fail(messages::Fill(messages::kNoLineBreak, kFieldDefs[f].name));
         }
         d.pending[f] = FitToField(*storable, kFieldDefs[f].width);
         d.pendingSet |= std::uint8_t(1u << f);
@@ -600,7 +564,7 @@ void PhoneBookTable::DeleteEntry() {
             return;
         }
         if (d.count == 0)
-            d.Fail(kEmptyTableText);
+            d.Fail(messages::kEmptyTable);
         d.DeleteCurrent();
     });
 }
@@ -666,10 +630,7 @@ void PhoneBookTable::SelectOrder(std::string_view order) {
     d.Apply(Needs::OpenTable, [&] {
         const bool sorted = !order.empty();
         if (sorted && !EqualsIgnoringCase(order, "iKey")) {
-            std::string text = kIndexNotFoundHead;
-            text += order;
-            text += kNotFoundTail;
-            d.Fail(text);
+            d.Fail(messages::Fill(messages::kIndexNotFound, order));
         }
         d.Settle();
         d.SwitchOrder(sorted);

@@ -22,7 +22,7 @@ enum class FieldAlignment { Left, Center };
 struct FieldDef {
     const char* name;         // "Group", "Name", "Kana", "Tel" (matched ignoring case)
     std::size_t width;        // bytes stored at most
-    const char* caption;      // column title, code page 932
+    std::string_view caption; // column title, code page 932
     int displayWidth;         // in half-width characters
     FieldAlignment alignment; // of the cells
 };

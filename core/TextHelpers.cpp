@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "Errors.h"
 #include "FileSystem.h"
+#include "MessageText.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -148,12 +149,7 @@ std::string ZeroPadDigits(std::string_view text, int width) {
                                         std::uint64_t{1} << 32);
     }
     if (value > 2147483647) {
-        // "'%s' は整数ではありません"
-        std::string message = "'";
-        message.append(text);
-        message.append("' \x82\xcd\x90\xae\x90\x94\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
-                       "\x82\xf1");
-        throw EConvertError(message);
+        throw EConvertError(messages::Fill(messages::kNotAnInteger, text));
     }
     std::string digits = std::to_string(value);
     // The number is always written, also 0 with width 0; widths above 16 pad

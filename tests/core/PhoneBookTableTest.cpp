@@ -349,10 +349,10 @@ TEST_F(PhoneBookTableTest, FieldDefsDescribeTheColumns) {
     EXPECT_STREQ(defs[0].name, "Group");
     EXPECT_EQ(defs[0].width, 2u);
     EXPECT_EQ(defs[0].alignment, FieldAlignment::Center);
-    EXPECT_STREQ(defs[0].caption, "\xB8\xDE\xD9\xB0\xCC\xDF"); // ｸﾞﾙｰﾌﾟ
+    EXPECT_EQ(defs[0].caption, "\xB8\xDE\xD9\xB0\xCC\xDF"); // ｸﾞﾙｰﾌﾟ
     EXPECT_EQ(defs[1].width, 30u);
     EXPECT_EQ(defs[1].displayWidth, 30);
-    EXPECT_STREQ(defs[2].caption, "\x83\x74\x83\x8A\x83\x4B\x83\x69"); // フリガナ
+    EXPECT_EQ(defs[2].caption, "\x83\x74\x83\x8A\x83\x4B\x83\x69"); // フリガナ
     EXPECT_EQ(defs[3].width, 20u);
     EXPECT_EQ(defs[3].alignment, FieldAlignment::Left);
 }

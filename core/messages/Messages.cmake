@@ -1,0 +1,20 @@
+# The core's texts: written once in UTF-8 (Messages.txt) and turned into
+# code page 932 bytes at build time by glibc's iconv program, so that the
+# text and the bytes cannot drift apart.
+find_program(RUVO_ICONV iconv REQUIRED)
+set(RUVO_MESSAGES_TABLE ${CMAKE_CURRENT_LIST_DIR}/Messages.txt)
+set(RUVO_MESSAGES_GENERATOR ${CMAKE_CURRENT_LIST_DIR}/GenerateMessages.cmake)
+set(RUVO_MESSAGES_HEADER ${CMAKE_CURRENT_BINARY_DIR}/generated/Messages.h)
+
+add_custom_command(
+    OUTPUT ${RUVO_MESSAGES_HEADER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
+    COMMAND ${CMAKE_COMMAND} -DTABLE=${RUVO_MESSAGES_TABLE} -DOUTPUT=${RUVO_MESSAGES_HEADER}
+            -DICONV=${RUVO_ICONV} -P ${RUVO_MESSAGES_GENERATOR}
+    DEPENDS ${RUVO_MESSAGES_TABLE} ${RUVO_MESSAGES_GENERATOR}
+    COMMENT "Generating the core's messages"
+    VERBATIM)
+
+target_sources(ruvocore PRIVATE ${RUVO_MESSAGES_HEADER} ${CMAKE_CURRENT_LIST_DIR}/MessageText.h)
+target_include_directories(ruvocore PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(ruvocore PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
