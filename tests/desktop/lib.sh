@@ -1,4 +1,5 @@
-# Shared helpers of the desktop checks (mozc-check.sh, window-shots.sh).
+# Shared helpers of the desktop checks (mozc-check.sh, window-shots.sh,
+# feature-shots.sh).
 #
 # Sourced twice by each check: by the root part (packages, the ordinary user,
 # running the session, ending what the session left) and, copied into the
@@ -182,7 +183,11 @@ desk_start_x() {
     for d in $(seq 90 199); do
         [ -e /tmp/.X$d-lock ] || [ -e /tmp/.X11-unix/X$d ] && continue
         xauth -q -f "$XAUTHORITY" add ":$d" . "$(mcookie)"
-        Xvfb ":$d" -screen 0 "${size}x24" -nolisten tcp -auth "$XAUTHORITY" >"$log/xvfb.txt" 2>&1 &
+        # -noreset: without it the server resets when its last client (the
+        # xdpyinfo below) leaves, and a client connecting during that reset
+        # (openbox, on a busy machine) is refused.
+        Xvfb ":$d" -screen 0 "${size}x24" -nolisten tcp -noreset -auth "$XAUTHORITY" \
+            >"$log/xvfb.txt" 2>&1 &
         xpid=$!
         export DISPLAY=:$d
         if wait_for 15 xdpyinfo; then

@@ -1,0 +1,349 @@
+#!/usr/bin/env bash
+# Manual check: screenshots of the find box, the grid's context menu and the
+# contacts import, in the editor's real window (openbox) under Xvfb 1280x1024,
+# as an ordinary user (ibus with Mozc running, Mozc off unless said):
+#
+#   find-box.png, find-box-next.png, find-box-nomatch.png
+#       a book of ten entries opened; Ctrl+F, "0455" typed (found: an entry
+#       that is not the first); then Enter (the next one); then a number that
+#       no entry holds (the note 見つかりません). The find box's place against
+#       the main window's frame is printed (find-box-placement.txt).
+#   find-box-mozc.png, find-box-prev.png (in extra/)
+#       Mozc on, "yamada" typed into the find box and committed (やまだ finds
+#       ﾔﾏﾀﾞ); then Shift+F3 (the previous one). Escape closes the box.
+#   context-menu.png, context-menu-idle.png
+#       a right click on the grid with a book open (検索 / インポート… /
+#       エクスポート…), and in a freshly started editor (ファイルオープン…);
+#       extra/context-menu-saved.png: the same after ファイル保存.
+#   import-summary.png, import-summary-details.png
+#       Ctrl+I, a vCard 3.0 file of three contacts (one without a number)
+#       chosen by typing its path; the summary box; its details shown.
+#   find-box-grid.png, ... (in extra/): the grid's rows of each find shot at 2x.
+#
+# Usage (as root, on Debian 12):
+#   bash tests/desktop/feature-shots.sh [EDITOR_BINARY] [OUTPUT_FOLDER]
+#     EDITOR_BINARY  default build/app/ruvoteledit (relative to the current
+#                    folder, else to the repository that holds this script)
+#     OUTPUT_FOLDER  default /tmp/feature-shots (its earlier results are replaced)
+#   FEATURE_SHOTS_USER  the ordinary user (default ruvoime, shared with
+#                       mozc-check.sh and window-shots.sh: run one at a time)
+#   FEATURE_SHOTS_WAIT  seconds to wait for a missing binary (default 120)
+#
+# An evidence script, not a pass/fail test: it exits 0 once it has run and
+# says which step failed when one did (exit 1 only for wrong use).
+
+set -u
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo_root=$(cd "$script_dir/../.." && pwd)
+
+binary=${1:-build/app/ruvoteledit}
+out=${2:-/tmp/feature-shots}
+user_name=${FEATURE_SHOTS_USER:-ruvoime}
+
+# shellcheck source=lib.sh
+. "$script_dir/lib.sh"
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "feature-shots: run this as root (it installs packages and switches to the user $user_name)" >&2
+    exit 1
+fi
+desk_find_binary "$binary" "$repo_root" "${FEATURE_SHOTS_WAIT:-120}"
+
+# (qt6-translations-l10n: Qt's own texts in Japanese, e.g. the summary box's
+# details button.)
+desk_install_packages "${desk_packages[@]}" qt6-translations-l10n
+desk_prepare_user "$user_name" feature-shots
+mkdir -p "$run/shots" "$run/extra"
+cp "$binary" "$run/ruvoteledit"
+
+# A book of ten entries, three of them ﾔﾏﾀﾞ (two with a number holding 0455,
+# neither the first entry), code page 932, CR LF.
+{
+    printf '電話帳データ  ルーヴォ RV-720\n'
+    printf '作成日時 2024/05/18 10:42\n'
+    printf '登録件数 10\n'
+    printf 'グループ 01:家族 02:友人 03:会社\n'
+    printf '\n'
+    printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
+    printf '01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0\n'
+    printf '02\t伊藤翔太\tｲﾄｳ ｼｮｳﾀ\t09087654321:0:0\n'
+    printf '03\t加藤商店\tｶﾄｳｼｮｳﾃﾝ\t0312341234:0:0\n'
+    printf '01\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0\n'
+    printf '02\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0\n'
+    printf '01\t山田太郎\tﾔﾏﾀﾞ ﾀﾛｳ\t0455512345:0:0\n'
+    printf '01\t山田花子\tﾔﾏﾀﾞ ﾊﾅｺ\t0455598765:0:0\n'
+    printf '03\t山田課長\tﾔﾏﾀﾞ ｶﾁｮｳ\t0352101236:0:0\n'
+    printf '02\t山本由美\tﾔﾏﾓﾄ ﾕﾐ\t07012348765:0:0\n'
+    printf '03\t渡辺和子\tﾜﾀﾅﾍﾞ ｶｽﾞｺ\t0761234567:0:0\n'
+} | to_book_bytes >"$run/book.txt"
+cp "$run/book.txt" "$run/book.original"
+
+# Three contacts, vCard 3.0, UTF-8, CR LF; the second has no TEL.
+printf '%s\r\n' \
+    'BEGIN:VCARD' 'VERSION:3.0' 'N:森;健一;;;' 'FN:森 健一' \
+    'X-PHONETIC-LAST-NAME:もり' 'X-PHONETIC-FIRST-NAME:けんいち' \
+    'TEL;TYPE=CELL:090-2222-3333' 'END:VCARD' \
+    'BEGIN:VCARD' 'VERSION:3.0' 'N:佐々木;真理;;;' 'FN:佐々木 真理' \
+    'X-PHONETIC-LAST-NAME:ささき' 'X-PHONETIC-FIRST-NAME:まり' \
+    'EMAIL:mari@example.com' 'END:VCARD' \
+    'BEGIN:VCARD' 'VERSION:3.0' 'N:石井;さくら;;;' 'FN:石井 さくら' \
+    'X-PHONETIC-LAST-NAME:いしい' 'X-PHONETIC-FIRST-NAME:さくら' \
+    'TEL;TYPE=HOME:+81-45-555-0303' 'END:VCARD' >"$run/contacts.vcf"
+
+cat >"$run/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+# Runs inside dbus-run-session, as the ordinary user.
+set -u
+run=$HOME/feature-shots
+shots=$run/shots
+log=$run/log
+mkdir -p "$log"
+# shellcheck source=lib.sh
+. "$run/lib.sh"
+DESK_FAILED_FILE=$run/failed
+trap desk_cleanup EXIT
+
+shot() { desk_shot "$shots/$1.png"; }
+extra() { desk_shot "$run/extra/$1.png"; }
+
+desk_start_x 1280x1024 || exit 0
+desk_start_openbox
+desk_start_ibus
+desk_start_ime_monitor "$run/ime-events.txt"
+
+cd "$run" || { fail "cd $run"; exit 0; }
+
+# The active window, once it is neither the editor's nor $1; empty after 15 s.
+new_window() {
+    local a end=$((SECONDS + 15))
+    while [ $SECONDS -lt $end ]; do
+        a=$(xdotool getactivewindow 2>/dev/null)
+        if [ -n "$a" ] && [ "$a" != "$win" ] && [ "$a" != "${1:-}" ]; then
+            echo "$a"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# The editor's visible windows (the main window, tool windows, popup menus).
+visible_count() { xdotool search --onlyvisible --pid "$editor" 2>/dev/null | wc -l; }
+more_visible_than() { [ "$(visible_count)" -gt "$1" ]; }
+no_more_visible_than() { [ "$(visible_count)" -le "$1" ]; }
+
+# "left top right bottom" of the window $1 with its frame, on the screen
+# (right and bottom exclusive).
+frame_rect() {
+    local x y w h l r t b
+    read -r x y w h < <(xwininfo -id "$1" | awk '
+        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }')
+    read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,/ /g')
+    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((x + w + ${r:-0})) $((y + h + ${b:-0}))"
+}
+
+# Opens $1 through the file dialog that is active now: its path typed into
+# the file-name box, a click back into that box (the completer's popup would
+# take the Enter), Enter; returns once the dialog has gone.
+choose_in_dialog() {
+    local dialog=$1 path=$2
+    step "file dialog $dialog: $(xdotool getwindowname "$dialog")"
+    sleep 0.5
+    typ "$path"
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
+    sleep 0.5
+    key Return
+    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
+        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
+    sleep 0.5
+}
+
+# A crop of the client area ("WxH+X+Y" relative to it) of the file $1 into $2.
+crop2x() { convert "$1" -crop "$(awk -v g="$3" -v x="$wx" -v y="$wy" 'BEGIN {
+    split(g, a, /[x+]/); printf "%dx%d+%d+%d", a[1], a[2], a[3] + x, a[4] + y }')" +repage \
+    -scale 200% "$2" 2>>"$log/convert.txt"; }
+
+# A right click at the client point $1,$2, the menu's window waited for; the
+# screenshot $3 (shot or extra) named $4; Escape closes the menu.
+menu_shot() {
+    local before
+    alive
+    before=$(visible_count)
+    xdotool mousemove --window "$win" "$1" "$2" click 3
+    if wait_for 10 more_visible_than "$before"; then
+        sleep 0.5
+        "$3" "$4"
+    else
+        fail "no context menu after a right click at $1,$2 ($4)"
+        extra "$4-none"
+    fi
+    key Escape
+    wait_for 5 no_more_visible_than "$before" || fail "the context menu ($4) did not close with Escape"
+}
+
+desk_start_editor "$run/ruvoteledit" || { extra no-window; exit 0; }
+read -r wx wy < <(desk_window_origin "$win")
+step "client area at $wx,$wy"
+sleep 0.5
+
+# -- the context menu in idle mode (just started) -----------------------------------
+menu_shot 300 300 shot context-menu-idle
+
+# -- open the book --------------------------------------------------------------------
+key ctrl+o
+if dialog=$(new_window) && choose_in_dialog "$dialog" "$run/book.txt" &&
+        wait_for 10 desk_is_active "$win"; then
+    sleep 0.5
+    extra opened
+else
+    fail "the book did not open (Ctrl+O)"
+    extra not-opened
+fi
+
+# -- the find box -----------------------------------------------------------------------
+key ctrl+f
+findwin=$(timeout 15 xdotool search --sync --onlyvisible --name '^検索$' | head -n 1)
+if [ -n "$findwin" ] && wait_for 10 desk_is_active "$findwin"; then
+    step "find box $findwin: $(xdotool getwindowname "$findwin")"
+    {
+        read -r ml mt mr mb < <(frame_rect "$win")
+        read -r fl ft fr fb < <(frame_rect "$findwin")
+        echo "screen: $(xdpyinfo | awk '/dimensions:/ { print $2 }')"
+        echo "main window with frame: x $ml..$mr, y $mt..$mb"
+        echo "find box with frame:    x $fl..$fr, y $ft..$fb"
+        if [ "$fr" -le "$ml" ] || [ "$fl" -ge "$mr" ] || [ "$fb" -le "$mt" ] || [ "$ft" -ge "$mb" ]; then
+            echo "overlap: none"
+        else
+            echo "overlap: YES (the find box covers part of the main window)"
+        fi
+        if [ "$ft" -ge "$mb" ]; then echo "place: below the main window ($((ft - mb)) px gap)"
+        elif [ "$fb" -le "$mt" ]; then echo "place: above the main window"
+        else echo "place: beside or over the main window"; fi
+        echo "where the editor asked for the find box (its size hints; the frame's top left with NorthWest gravity):"
+        xprop -id "$findwin" WM_NORMAL_HINTS | sed -n 's/^[[:space:]]*\(.*location.*\)/   \1/p'
+    } >"$run/find-box-placement.txt"
+    sed 's/^/   /' "$run/find-box-placement.txt"
+    typ 0455
+    shot find-box
+    key Return
+    shot find-box-next
+    key ctrl+a
+    typ 99999
+    shot find-box-nomatch
+    # Mozc on (hiragana): "yamada" composes, Enter commits やまだ.
+    key ctrl+a
+    key Zenkaku_Hankaku
+    typ yamada
+    if wait_for 3 composing; then
+        key Return
+        wait_for 3 not_composing || fail "find box: the composition stays after Enter"
+        sleep 0.5
+    else
+        fail "find box: Mozc shows no composition after typing 'yamada'"
+    fi
+    extra find-box-mozc
+    key Zenkaku_Hankaku   # Mozc off again
+    key shift+F3
+    extra find-box-prev
+    key Escape
+    wait_for 10 sh -c "! xdotool search --onlyvisible --name '^検索\$'" ||
+        fail "the find box did not close with Escape"
+    wait_for 10 desk_is_active "$win" || fail "the main window did not get the focus back"
+    for f in find-box find-box-next find-box-nomatch; do
+        crop2x "$shots/$f.png" "$run/extra/$f-grid.png" 380x230+0+78
+    done
+    for f in find-box-mozc find-box-prev; do
+        crop2x "$run/extra/$f.png" "$run/extra/$f-grid.png" 380x230+0+78
+    done
+else
+    fail "no find box after Ctrl+F"
+    extra no-find-box
+fi
+
+# -- the context menu with a book open -------------------------------------------------
+menu_shot 300 130 shot context-menu
+
+# -- the import ---------------------------------------------------------------------------
+key ctrl+i
+if dialog=$(new_window) && choose_in_dialog "$dialog" "$run/contacts.vcf" &&
+        box=$(new_window "$dialog"); then
+    sleep 0.5
+    step "summary box $box: $(xdotool getwindowname "$box")"
+    eval "$(xdotool getwindowgeometry --shell "$box")"
+    h0=$HEIGHT
+    shot import-summary
+    # The details button follows the focused OK button.
+    key Tab
+    key space
+    if wait_for 10 sh -c "[ \"\$(xdotool getwindowgeometry --shell $box | sed -n 's/^HEIGHT=//p')\" -gt $h0 ]"; then
+        sleep 0.5
+    else
+        fail "the summary box did not grow after Tab, Space (details not shown)"
+    fi
+    shot import-summary-details
+    key Escape
+    wait_for 10 desk_is_active "$win" || { key Return; wait_for 5 desk_is_active "$win"; } ||
+        fail "the summary box did not close"
+else
+    fail "no import dialog or no summary box after Ctrl+I"
+    extra no-import
+fi
+
+# -- save; the context menu in idle mode after the save ---------------------------------
+before=$(stat -c %y "$run/book.txt")
+key ctrl+s
+if wait_for 20 sh -c "[ \"\$(stat -c %y '$run/book.txt')\" != '$before' ]"; then
+    sleep 1
+    step "saved: $run/book.txt"
+else
+    fail "the book was not written after Ctrl+S"
+fi
+menu_shot 300 130 extra context-menu-saved
+exit 0
+SESSION
+chmod 755 "$run/session.sh"
+
+say "running the session as $user_name"
+desk_run_session "$user_name" "$run" "$run/session.sh" 300
+[ $? -eq 124 ] && fail "the session ran out of time (300 s)"
+desk_end_user_processes "$user_uid"
+
+# --- evidence ---------------------------------------------------------------------
+mkdir -p "$out"
+rm -rf "$out"/*.png "$out/extra" "$out/log" "$out"/*.txt "$out"/*.original "$out"/*.vcf
+cp "$run"/shots/*.png "$out/" 2>/dev/null
+cp -r "$run/extra" "$run/log" "$out/" 2>/dev/null
+cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+cp "$run"/*.txt "$run/book.original" "$run/contacts.vcf" "$out/" 2>/dev/null
+rm -f "$out/log-session-stderr.txt"
+
+echo
+say "screenshots:"
+for f in find-box find-box-next find-box-nomatch context-menu context-menu-idle \
+         import-summary import-summary-details; do
+    if [ -f "$out/$f.png" ]; then echo "   $out/$f.png"; else echo "   (missing) $out/$f.png"; fi
+done
+echo "   (more: $out/extra)"
+
+echo
+say "the find box's place:"
+sed 's/^/   /' "$out/find-box-placement.txt" 2>/dev/null
+
+echo
+say "the book saved after the import ($out/book.txt, iconv -f CP932; TAB as ' | '):"
+iconv -f CP932 -t UTF-8 "$out/book.txt" 2>/dev/null | sed 's/\r$//; s/\t/ | /g; s/^/   /'
+
+echo
+say "what Mozc handed the editor ($out/ime-events.txt):"
+grep -v '^preedit \[\] hidden$' "$out/ime-events.txt" 2>/dev/null | tr '\n' ' ' | fold -s -w 100 |
+    sed 's/^/   /'
+echo
+if [ -f "$run/failed" ]; then
+    echo
+    say "steps that failed:"
+    sed 's/^/   /' "$run/failed"
+fi
+exit 0
