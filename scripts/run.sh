@@ -6,7 +6,7 @@ source scripts/deps.sh
 ruvo_install_deps
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DRUVO_BUILD_UI=ON \
-    -DRUVO_BUILD_TESTS=OFF -DRUVO_BUILD_BENCH=OFF -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF
+    -DRUVO_BUILD_TESTS=OFF -DRUVO_BUILD_BENCH=OFF -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF -DRUVO_WERROR=OFF
 cmake --build build --target ruvoteledit ruvotel
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
