@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "Errors.h"
 #include "MessageText.h"
+#include "TextHelpers.h"
 #include "table/EntryRecord.h"
 #include "table/LiveSlots.h"
 #include "table/RecordArena.h"
@@ -523,7 +524,12 @@ void PhoneBookTable::SetField(Field field, std::string_view text) {
         if (!storable) {
             d.Fail(messages::Fill(messages::kNoLineBreak, kFieldDefs[f].name));
         }
-        d.pending[f] = FitToField(*storable, kFieldDefs[f].width);
+        const std::string_view fitted = FitToField(*storable, kFieldDefs[f].width);
+        // The file ends a number at its first ':', which a reader would take
+        // for the start of the ":0:0" after it.
+        if (field == Field::Tel && FindByteAtBoundary(fitted, ':') != std::string_view::npos)
+            d.Fail(messages::Fill(messages::kNoColonInTel, kFieldDefs[f].name));
+        d.pending[f] = fitted;
         d.pendingSet |= std::uint8_t(1u << f);
         d.pendingAssigned = true;
         if (d.observer)

@@ -266,6 +266,22 @@ TEST_P(RefuseTest, TabOrLineEndIsRefusedAndNothingStored) {
 INSTANTIATE_TEST_SUITE_P(Cases, RefuseTest,
                          testing::Combine(testing::ValuesIn(kRefuseCases), testing::Bool()));
 
+// A number never holds a ':' of its own: the file ends the number there.
+// One that is the second byte of a double-byte character is no ':'.
+TEST(RefuseTest, ColonInTheNumberIsRefused) {
+    PhoneBookTable table;
+    table.AppendEntry();
+    const std::string expected =
+        "CData: " + cp932::FromUtf8("項目 'Tel' の値に ':' は入れられません").value();
+    EXPECT_EQ(Message([&] { table.SetField(Field::Tel, "03:1234"); }), expected);
+    EXPECT_EQ(Message([&] { table.SetField("TEL", "0312:"); }), expected);
+    EXPECT_TRUE(table.PendingEntryUntouched());
+    table.SetField(Field::Tel, "\x81:12");
+    EXPECT_EQ(table.GetField(Field::Tel), "\x81:12");
+    table.SetField(Field::Name, "a:b");
+    EXPECT_EQ(table.GetField(Field::Name), "a:b");
+}
+
 // The check reads several bytes at a time; it must agree with a plain byte
 // scan wherever the bytes stand and however long the text is.
 TEST(RefuseTest, AgreesWithAByteScan) {

@@ -204,6 +204,33 @@ private slots:
                  "\t" + Cp932(u"田中 一郎"_s) + "\t" + Cp932(u"ﾀﾅｶ ｲﾁﾛｳ"_s) + "\t03 1234:0:0\r");
     }
 
+    // A ':' pasted into the number would end it when the file is read
+    // again: the commit refuses it, and the entry stays in the boxes.
+    void colonPastedIntoTheNumberIsRefused() {
+        const DialogScope dialogs;
+        QTemporaryDir dir;
+        const QString book = dir.filePath(u"book.txt"_s);
+        QVERIFY(WriteBytes(book, SimpleBook(0)));
+        auto window = ShowWindow();
+        TestWindow& w = *window;
+        OpenThroughDialog(w, book);
+        QTest::mouseClick(w.BNew, Qt::LeftButton);
+        QGuiApplication::clipboard()->setText(u"03:1234"_s);
+        QTest::keyClick(w.ETel, Qt::Key_Insert, Qt::ShiftModifier);
+        QCOMPARE(w.ETel->text(), u"03:1234"_s);
+        Dialogs::TakeShown();
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QTest::mouseClick(w.BRun, Qt::LeftButton);
+        const auto shown = Dialogs::TakeShown();
+        QCOMPARE(shown.size(), 1u);
+        QCOMPARE(ErrorText(shown[0]), u"CData: 項目 'Tel' の値に ':' は入れられません."_s);
+        QCOMPARE(WindowMode(w), 3);
+        QCOMPARE(w.CData.EntryCount(), 0u);
+        w.ETel->setText(u"031234"_s);
+        QTest::mouseClick(w.BRun, Qt::LeftButton);
+        QCOMPARE(w.CData.EntryCount(), 1u);
+    }
+
     // Text dragged from another program and dropped on a box.
     void droppedBreaksBecomeSpaces() {
         const DialogScope dialogs;
