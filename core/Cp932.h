@@ -23,6 +23,18 @@ constexpr std::size_t CharLength(std::string_view text, std::size_t pos) {
     return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
 }
 
+// True when the byte at pos is the second byte of a double-byte character,
+// the text read from `start` on. A character ends just before the run of
+// lead-range bytes in front of pos; they pair off from there, so an odd run
+// makes pos a second byte. Lets a byte found by a fast search be checked
+// without walking the text from its start.
+constexpr bool IsSecondByte(std::string_view text, std::size_t pos, std::size_t start = 0) {
+    std::size_t run = 0;
+    while (pos - run > start && IsLeadByte(static_cast<unsigned char>(text[pos - run - 1])))
+        ++run;
+    return run % 2 == 1;
+}
+
 // One character of a byte string: its bytes, and its code point when the
 // bytes are a character of the code page (valid); a lead byte whose pair is
 // no character is a character of one invalid byte, so a walk goes on with

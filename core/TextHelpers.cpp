@@ -86,15 +86,7 @@ std::size_t FindByteAtBoundary(std::string_view text, char byte, std::size_t pos
         }
         const std::size_t hit =
             static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-        // A character ends just before the run of lead-range bytes in front
-        // of the hit; they pair off from there, so an odd run means the hit
-        // is the second byte of a double-byte character.
-        std::size_t run = 0;
-        while (hit - run > pos &&
-               cp932::IsLeadByte(static_cast<unsigned char>(text[hit - run - 1]))) {
-            ++run;
-        }
-        if (run % 2 == 0) {
+        if (!cp932::IsSecondByte(text, hit, pos)) {
             return hit;
         }
         pos = hit + 1;

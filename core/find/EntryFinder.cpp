@@ -95,15 +95,6 @@ const FoldTable& Folds() {
     return table;
 }
 
-// True when pos begins a character of text: the bytes before it that could
-// be lead bytes come in pairs.
-bool AtBoundary(std::string_view text, std::size_t pos) {
-    std::size_t run = 0;
-    while (run < pos && cp932::IsLeadByte(static_cast<unsigned char>(text[pos - run - 1])))
-        ++run;
-    return run % 2 == 0;
-}
-
 // The length of the separator of telephone numbers at pos, 0 for none.
 std::size_t NumberSeparatorAt(std::string_view text, std::size_t pos) {
     for (const std::string_view separator : {"-", " ", "(", ")", "+", ".", "ｰ", "‐", "−"})
@@ -149,7 +140,7 @@ bool FindPattern::FieldHolds(std::string_view field) const {
     const std::string_view text(buffer, Folds().Fold(field, buffer));
     for (std::size_t hit = text.find(folded_); hit != std::string_view::npos;
          hit = text.find(folded_, hit + 1))
-        if (AtBoundary(text, hit))
+        if (!cp932::IsSecondByte(text, hit))
             return true;
     return false;
 }

@@ -44,6 +44,23 @@ TEST(Cp932Test, CharactersAndTheirValidity) {
     }
 }
 
+// Reading backwards agrees with walking the text from its start.
+TEST(Cp932Test, SecondByteFromARunOfLeadBytes) {
+    const std::string texts[] = {"a\x81\t",      "\x81\x81\t",    "\x81\x81\x81\t",
+                                 "\x95\x5C\x5C", "x\x82\xA0\x82", "\xE0\x40\x81"};
+    for (const std::string& text : texts) {
+        std::vector<bool> second(text.size(), false);
+        for (std::size_t pos = 0; pos < text.size(); pos += CharLength(text, pos))
+            if (CharLength(text, pos) == 2)
+                second[pos + 1] = true;
+        for (std::size_t pos = 0; pos < text.size(); ++pos)
+            EXPECT_EQ(IsSecondByte(text, pos), second[pos]) << testing::PrintToString(text) << pos;
+    }
+    // Read from a later start, the run stops there.
+    EXPECT_TRUE(IsSecondByte("\x81\x81\x81\t", 3));
+    EXPECT_FALSE(IsSecondByte("\x81\x81\x81\t", 3, 1));
+}
+
 TEST(Cp932Test, WalkVisitsEveryByteOnce) {
     const std::string text = "a\x82\xA0\x82\x20\x95\x5C\x82";
     std::string seen;
