@@ -47,16 +47,6 @@ bool HoldsLowByte(const char* p) {
     return ((word - kOnes * 0x0E) & ~word & kHighBits) != 0;
 }
 
-// True when the byte at pos is the second byte of a double-byte character,
-// reading the text from its start: the bytes before it that could be lead
-// bytes are odd in number.
-bool IsSecondByte(std::string_view text, std::size_t pos) {
-    std::size_t run = 0;
-    while (run < pos && cp932::IsLeadByte(static_cast<unsigned char>(text[pos - run - 1])))
-        ++run;
-    return run % 2 == 1;
-}
-
 // The part of text before its first NUL, which is all a field keeps; none
 // when that part holds a CR or LF, or a TAB where a reader of the line would
 // take it for a separator: bytes that a phone-book line cannot carry inside
@@ -83,7 +73,7 @@ std::optional<std::string_view> StorablePart(std::string_view text) {
             continue;
         if (byte == 0)
             return text.substr(0, i);
-        if (byte == '\t' && IsSecondByte(text, i))
+        if (byte == '\t' && cp932::IsSecondByte(text, i))
             continue;
         if (byte == '\t' || byte == '\n' || byte == '\r')
             return std::nullopt;
@@ -106,12 +96,16 @@ std::string_view FitToField(std::string_view text, std::size_t width) {
         }
         text = text.substr(0, end);
     }
-    if (!text.empty() && cp932::IsLeadByte(static_cast<unsigned char>(text.back())) &&
-        !IsSecondByte(text, text.size() - 1))
+    // Dropping trailing spaces can leave a lead byte alone (one whose second
+    // byte was a space), and dropping that can bare more spaces.
+    for (;;) {
+        while (!text.empty() && text.back() == ' ')
+            text.remove_suffix(1);
+        if (text.empty() || !cp932::IsLeadByte(static_cast<unsigned char>(text.back())) ||
+            cp932::IsSecondByte(text, text.size() - 1))
+            return text;
         text.remove_suffix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
+    }
 }
 
 // Makes sure that the next push_back allocates nothing, growing as
