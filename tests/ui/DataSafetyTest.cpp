@@ -140,12 +140,8 @@ private slots:
     void clickOnTitlesOrIndicatorFocusesTheGrid() {
         QFETCH(QString, where);
         const DialogScope dialogs;
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.txt"_s);
-        QVERIFY(WriteBytes(book, SimpleBook(5)));
-        auto window = ShowWindow();
-        TestWindow& w = *window;
-        OpenThroughDialog(w, book);
+        Browsing b(5);
+        TestWindow& w = *b.window;
         w.DBG->clearFocus();
         QVERIFY(!w.DBG->hasFocus());
         if (where == u"title"_s)
@@ -161,12 +157,8 @@ private slots:
     // become one line: the saved file keeps four items per entry.
     void pastedBreaksBecomeSpaces() {
         const DialogScope dialogs;
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.txt"_s);
-        QVERIFY(WriteBytes(book, SimpleBook(0)));
-        auto window = ShowWindow();
-        TestWindow& w = *window;
-        OpenThroughDialog(w, book);
+        Browsing b(0);
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QClipboard* clipboard = QGuiApplication::clipboard();
 
@@ -197,7 +189,7 @@ private slots:
         QTest::mouseClick(w.BRun, Qt::LeftButton);
         QCOMPARE(WindowMode(w), 2);
         QTest::mouseClick(w.BSave, Qt::LeftButton);
-        const QByteArray saved = ReadBytes(book);
+        const QByteArray saved = ReadBytes(b.book);
         const QList<QByteArray> lines = saved.split('\n');
         QCOMPARE(lines.size(), 8); // six headers, the entry, nothing after the last CR LF
         QCOMPARE(lines[6],
@@ -208,12 +200,8 @@ private slots:
     // again: the commit refuses it, and the entry stays in the boxes.
     void colonPastedIntoTheNumberIsRefused() {
         const DialogScope dialogs;
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.txt"_s);
-        QVERIFY(WriteBytes(book, SimpleBook(0)));
-        auto window = ShowWindow();
-        TestWindow& w = *window;
-        OpenThroughDialog(w, book);
+        Browsing b(0);
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QGuiApplication::clipboard()->setText(u"03:1234"_s);
         QTest::keyClick(w.ETel, Qt::Key_Insert, Qt::ShiftModifier);
@@ -234,12 +222,8 @@ private slots:
     // Text dragged from another program and dropped on a box.
     void droppedBreaksBecomeSpaces() {
         const DialogScope dialogs;
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.txt"_s);
-        QVERIFY(WriteBytes(book, SimpleBook(0)));
-        auto window = ShowWindow();
-        TestWindow& w = *window;
-        OpenThroughDialog(w, book);
+        Browsing b(0);
+        TestWindow& w = *b.window;
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QMimeData data;
         data.setText(u"山田\r\n太郎\t"_s);
@@ -333,17 +317,13 @@ private slots:
         QFETCH(int, column);
         QFETCH(QString, value);
         const DialogScope dialogs;
-        QTemporaryDir dir;
-        const QString book = dir.filePath(u"book.txt"_s);
         QByteArray bytes = SimpleBook(0);
         QByteArray fields[4] = {"01", "Name", "KANA", "0300"};
         fields[column] = Cp932(value);
         bytes += fields[0] + "\t" + fields[1] + "\t" + fields[2] + "\t" + fields[3] + "\r\n";
         bytes += "02\tother\tother\t1\r\n";
-        QVERIFY(WriteBytes(book, bytes));
-        auto window = ShowWindow();
-        TestWindow& w = *window;
-        OpenThroughDialog(w, book);
+        Browsing b(bytes);
+        TestWindow& w = *b.window;
         w.DBG->clearFocus(); // no highlight: the text in the window's text colour
         QCoreApplication::processEvents();
 

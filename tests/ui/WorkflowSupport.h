@@ -115,6 +115,23 @@ inline void Wheel(QWidget* widget, int notches) {
     QApplication::sendEvent(widget, &wheel);
 }
 
+// A shown window in browse mode with a phone book (SimpleBook(entries), or
+// the bytes given) opened from a scratch folder.
+struct Browsing {
+    QTemporaryDir dir;
+    QString book;
+    std::unique_ptr<TestWindow> window;
+
+    explicit Browsing(int entries = 3) : Browsing(SimpleBook(entries)) {}
+    explicit Browsing(const QByteArray& bytes) {
+        book = dir.filePath(QStringLiteral("book.txt"));
+        if (!WriteBytes(book, bytes))
+            qFatal("cannot write the phone book");
+        window = ShowWindow();
+        OpenThroughDialog(*window, book);
+    }
+};
+
 // Types a path into the real open dialog once it is up, as a user would.
 // Should the dialog refuse the name (silently, or in a box of its own), the
 // test fails and the dialog is cancelled rather than left hanging.

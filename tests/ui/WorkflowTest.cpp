@@ -22,20 +22,6 @@ namespace {
 constexpr int kClosed = 0;
 constexpr int kBookEntries = 40;
 
-// A window in browse mode with SimpleBook(entries) opened from dir.
-struct Browsing {
-    QTemporaryDir dir;
-    QString book;
-    std::unique_ptr<TestWindow> window;
-
-    explicit Browsing(int entries = 3) {
-        book = dir.filePath(u"book.txt"_s);
-        WriteBytes(book, SimpleBook(entries));
-        window = ShowWindow();
-        OpenThroughDialog(*window, book);
-    }
-};
-
 // Calls action once, at the given pump of the next file loop.
 void ActAtPump(TestWindow& window, int pump, std::function<void()> action) {
     window.PumpInterval = std::chrono::milliseconds(0);
