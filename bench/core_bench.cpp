@@ -12,13 +12,8 @@
 #include <filesystem>
 #include <map>
 #include <optional>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 

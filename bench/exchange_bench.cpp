@@ -14,11 +14,7 @@
 
 #include <map>
 #include <memory>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace {
 

@@ -30,13 +30,12 @@ const QStringList kContactFilters = {u"vCard (*.vcf *.vcard)"_s, u"CSV (*.csv)"_
 struct ExportChoice {
     QString filter;
     exchange::ExportFormat format;
-    const char* suffix;
 };
 const ExportChoice kExportChoices[] = {
-    {u"vCard 3.0 (*.vcf)"_s, exchange::ExportFormat::VCard, "vcf"},
-    {u"vCard 2.1 Shift-JIS (*.vcf)"_s, exchange::ExportFormat::VCard21, "vcf"},
-    {u"Google CSV (*.csv)"_s, exchange::ExportFormat::Google, "csv"},
-    {u"CSV コードページ 932 (*.csv)"_s, exchange::ExportFormat::Csv, "csv"},
+    {u"vCard 3.0 (*.vcf)"_s, exchange::ExportFormat::VCard},
+    {u"vCard 2.1 Shift-JIS (*.vcf)"_s, exchange::ExportFormat::VCard21},
+    {u"Google CSV (*.csv)"_s, exchange::ExportFormat::Google},
+    {u"CSV コードページ 932 (*.csv)"_s, exchange::ExportFormat::Csv},
 };
 
 bool IsContactsFile(const QString& path) {
@@ -164,7 +163,8 @@ void TFRuvoTelEdit::ExportClick() {
     const auto chosen = Dialogs::SaveDlg(this, filters);
     if (!chosen)
         return;
-    const ExportChoice& choice = kExportChoices[std::clamp(chosen->filter, 0, 3)];
+    const ExportChoice& choice = kExportChoices[std::clamp(
+        chosen->filter, 0, static_cast<int>(std::size(kExportChoices)) - 1)];
     // Writing takes the saved order for a moment; the current entry stays.
     const int current = DS->CurrentRow();
     exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
