@@ -44,10 +44,7 @@ user_name=${FEATURE_SHOTS_USER:-ruvoime}
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "feature-shots: run this as root (it installs packages and switches to the user $user_name)" >&2
-    exit 1
-fi
+desk_require_root feature-shots "$user_name"
 desk_find_binary "$binary" "$repo_root" "${FEATURE_SHOTS_WAIT:-120}"
 
 # (qt6-translations-l10n: Qt's own texts in Japanese, e.g. the summary box's
@@ -95,22 +92,13 @@ cat >"$run/session.sh" <<'SESSION'
 #!/usr/bin/env bash
 # Runs inside dbus-run-session, as the ordinary user.
 set -u
-run=$HOME/feature-shots
-shots=$run/shots
-log=$run/log
-mkdir -p "$log"
 # shellcheck source=lib.sh
-. "$run/lib.sh"
-DESK_FAILED_FILE=$run/failed
-trap desk_cleanup EXIT
+. "$HOME/feature-shots/lib.sh"
+desk_session_begin feature-shots 1280x1024
 
 shot() { desk_shot "$shots/$1.png"; }
 extra() { desk_shot "$run/extra/$1.png"; }
 
-desk_start_x 1280x1024 || exit 0
-desk_start_openbox
-desk_start_ibus
-desk_start_ime_monitor "$run/ime-events.txt"
 
 cd "$run" || { fail "cd $run"; exit 0; }
 

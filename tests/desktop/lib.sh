@@ -36,6 +36,15 @@ to_book_bytes() { sed 's/$/\r/' | iconv -f UTF-8 -t CP932; }
 # Root part
 # =============================================================================
 
+# Ends the script unless it runs as root: the scripts install packages and
+# switch to an ordinary user ($2). $1 names the script in the message.
+desk_require_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "$1: run this as root (it installs packages and switches to the user $2)" >&2
+        exit 1
+    fi
+}
+
 # Sets binary= to the full path of the editor binary $1 (relative to the
 # current folder, else to the repository $2), waiting up to $3 seconds for a
 # rebuild to put it back. Exits 1 when there is none.
@@ -160,6 +169,23 @@ desk_end_user_processes() {
 # =============================================================================
 # Session part (as the ordinary user)
 # =============================================================================
+
+# The start of every session script, run in $HOME/$1: its folders (run,
+# shots, log), the cleanup on exit, and a display of size $2 with openbox,
+# ibus and the monitor of its events. Ends the script when no display starts.
+desk_session_begin() {
+    run=$HOME/$1
+    shots=$run/shots
+    log=$run/log
+    mkdir -p "$log"
+    DESK_FAILED_FILE=$run/failed
+    trap desk_cleanup EXIT
+    desk_start_x "$2" || exit 0
+    desk_start_openbox
+    desk_start_ibus
+    # What ibus hands the editor: every preedit and commit.
+    desk_start_ime_monitor "$run/ime-events.txt"
+}
 
 # Processes the session started, ended in reverse order on exit.
 desk_pids=()

@@ -32,10 +32,7 @@ user_name=${MOZC_CHECK_USER:-ruvoime}
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "mozc-check: run this as root (it installs packages and switches to the user $user_name)" >&2
-    exit 1
-fi
+desk_require_root mozc-check "$user_name"
 # A rebuild may have the binary away for a moment: wait for it a while.
 desk_find_binary "$binary" "$repo_root" "${MOZC_CHECK_WAIT:-120}"
 
@@ -70,14 +67,9 @@ cat >"$run/session.sh" <<'SESSION'
 #!/usr/bin/env bash
 # Runs inside dbus-run-session, as the ordinary user.
 set -u
-run=$HOME/mozc-check
-shots=$run/shots
-log=$run/log
-mkdir -p "$log"
 # shellcheck source=lib.sh
-. "$run/lib.sh"
-DESK_FAILED_FILE=$run/failed
-trap desk_cleanup EXIT
+. "$HOME/mozc-check/lib.sh"
+desk_session_begin mozc-check 1024x768
 
 n=0
 shot() {
@@ -85,11 +77,6 @@ shot() {
     desk_shot "$(printf '%s/%02d-%s.png' "$shots" "$n" "$1")"
 }
 
-desk_start_x 1024x768 || exit 0
-desk_start_openbox
-desk_start_ibus
-# What ibus hands the editor: every preedit and commit.
-desk_start_ime_monitor "$run/ime-events.txt"
 events=$ime_events
 
 # Marks where each step's input-method events start.

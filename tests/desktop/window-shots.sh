@@ -41,10 +41,7 @@ user_name=${WINDOW_SHOTS_USER:-ruvoime}
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "window-shots: run this as root (it installs packages and switches to the user $user_name)" >&2
-    exit 1
-fi
+desk_require_root window-shots "$user_name"
 desk_find_binary "$binary" "$repo_root" "${WINDOW_SHOTS_WAIT:-120}"
 
 desk_install_packages "${desk_packages[@]}"
@@ -71,22 +68,13 @@ cat >"$run/session.sh" <<'SESSION'
 #!/usr/bin/env bash
 # Runs inside dbus-run-session, as the ordinary user.
 set -u
-run=$HOME/window-shots
-shots=$run/shots
-log=$run/log
-mkdir -p "$log"
 # shellcheck source=lib.sh
-. "$run/lib.sh"
-DESK_FAILED_FILE=$run/failed
-trap desk_cleanup EXIT
+. "$HOME/window-shots/lib.sh"
+desk_session_begin window-shots 1024x768
 
 shot() { desk_shot "$shots/$1.png"; }
 extra() { desk_shot "$run/extra/$1.png"; }
 
-desk_start_x 1024x768 || exit 0
-desk_start_openbox
-desk_start_ibus
-desk_start_ime_monitor "$run/ime-events.txt"
 
 cd "$run" || { fail "cd $run"; exit 0; }
 desk_start_editor "$run/ruvoteledit" || { extra no-window; exit 0; }
