@@ -19,7 +19,9 @@ class FindPattern {
 public:
     explicit FindPattern(std::string_view utf8Query);
 
-    bool Empty() const { return folded_.empty() && digits_.empty(); }
+    // True for a query with nothing to look for. A query with a character no
+    // field can hold is not empty: it finds nothing.
+    bool Empty() const { return foldable_ && folded_.empty(); }
     // True when the query is a number, so that numbers are looked at too.
     bool SeeksNumber() const { return !digits_.empty(); }
 

@@ -157,6 +157,9 @@ private slots:
 
         TypeFind(w, u"きむら"_s);
         QCOMPARE(FindNote(w), u"見つかりません"_s);
+        TypeFind(w, u"😀"_s); // no entry can hold it
+        QCOMPARE(FindNote(w), u"見つかりません"_s);
+        TypeFind(w, u"きむら"_s);
         QCOMPARE(CurrentName(w), u"山田花子"_s);
         QVERIFY(Dialogs::TakeShown().size() == 1); // the open dialog only
 

@@ -83,6 +83,10 @@ TEST_F(FindRowTest, FromTheCurrentRowOnAndRound) {
     EXPECT_TRUE(back->wrapped);
     EXPECT_FALSE(FindRow(table, FindPattern("きむら"), 0, true));
     EXPECT_FALSE(FindRow(table, FindPattern(""), 0, true));
+    EXPECT_TRUE(FindPattern("").Empty());
+    // Nothing can hold an emoji: the query finds nothing, and is no empty one.
+    EXPECT_FALSE(FindPattern("😀").Empty());
+    EXPECT_FALSE(FindRow(table, FindPattern("😀"), 0, true));
 }
 
 } // namespace
