@@ -155,6 +155,37 @@ struct PhoneBookTable::Impl {
     std::uint8_t pendingSet = 0;
     bool pendingAssigned = false;
 
+    // The history. An action is one change of entries; the actions of one
+    // step lie together, the first of them marked. The undo list runs from
+    // the oldest step to the newest; the redo list holds undone steps, the
+    // last undone at the end, each with its marked action last.
+    struct Storage {
+        table::RecordArena records;
+        std::vector<const std::uint8_t*> slots;
+        table::LiveSlots live;
+        std::size_t count = 0;
+        bool hasCurrent = false;
+        std::uint32_t currentSeq = 0;
+        const std::uint8_t* currentRecord = nullptr;
+    };
+    struct Action {
+        enum class Kind { Added, Changed, Deleted, Cleared };
+        Kind kind = Kind::Added;
+        bool first = true;
+        std::uint32_t seq = 0;
+        std::uint32_t end = 0;                  // Added: the slots [seq, end)
+        const std::uint8_t* before = nullptr;   // Changed, Deleted
+        const std::uint8_t* after = nullptr;    // Changed
+        std::vector<const std::uint8_t*> taken; // Added, while undone
+        std::unique_ptr<Storage> storage;       // Cleared: the other side of the swap
+    };
+    bool keepHistory = false;
+    bool replaying = false;
+    int openSteps = 0;
+    bool stepStarted = false;
+    std::vector<Action> undoList;
+    std::vector<Action> redoList;
+
     // What the observer has seen of the current row and the state.
     struct Snapshot {
         TableState state;
@@ -171,6 +202,9 @@ struct PhoneBookTable::Impl {
             RequireOpen();
         else if (needs == Needs::PendingEntry && !Pending())
             Fail(messages::kNotEditing);
+        // Room first, so that recording a change that happened cannot fail.
+        if (Recording())
+            ReserveOneMore(undoList);
         const Snapshot before = Take();
         change();
         Announce(before);
@@ -279,15 +313,35 @@ struct PhoneBookTable::Impl {
         currentRecord = record;
         if (moves && observer)
             observer->endMoveRow();
+        if (Recording()) {
+            Action added;
+            added.kind = Action::Kind::Added;
+            added.seq = seq;
+            added.end = seq + 1;
+            Record(std::move(added));
+        }
     }
 
     void CommitChange() {
+        const std::uint8_t* before = currentRecord;
         const std::uint8_t* record = table::EntryRecord::Pack(records, pendingSet, pending);
+        StoreRecord(record, sorted ? PendingSortKey() : nullptr);
+        if (Recording()) {
+            Action changed;
+            changed.kind = Action::Kind::Changed;
+            changed.seq = currentSeq;
+            changed.before = before;
+            changed.after = record;
+            Record(std::move(changed));
+        }
+    }
+
+    // Puts record, whose sort key is key (when sorted), in place of the
+    // current entry; the entry moves to its new row.
+    void StoreRecord(const std::uint8_t* record, const std::uint8_t* key) {
         std::size_t from = currentRow;
         std::size_t to = from;
-        const std::uint8_t* key = nullptr;
         if (sorted) {
-            key = PendingSortKey();
             to = index.LowerBound(key, currentSeq);
             // The entry itself is still in the tree and counted when it sorts before its new place.
             if (table::CompareKeys(index.KeyAt(from), key) < 0)
@@ -369,6 +423,13 @@ struct PhoneBookTable::Impl {
 
     void DeleteCurrent() {
         std::size_t row = currentRow;
+        if (Recording()) {
+            Action deleted;
+            deleted.kind = Action::Kind::Deleted;
+            deleted.seq = currentSeq;
+            deleted.before = currentRecord;
+            Record(std::move(deleted));
+        }
         if (observer)
             observer->beginRemoveRow(row);
         state = TableState::Settled;
@@ -386,13 +447,23 @@ struct PhoneBookTable::Impl {
     }
 
     // Drops every entry, as one reset for the observer; the table is then
-    // in state `after`.
-    void DropEntries(TableState after) {
+    // in state `after`. With kept, the entries go there instead of away.
+    void DropEntries(TableState after, Storage* kept = nullptr) {
         // Made first, so that nothing fails between the observer's begin and end.
         table::LiveSlots noSlots;
         table::SortedIndex noIndex;
         if (observer)
             observer->beginReset();
+        if (kept) {
+            kept->records = std::move(records);
+            kept->slots = std::move(slots);
+            kept->live = std::move(live);
+            kept->count = count;
+            kept->hasCurrent = hasCurrent;
+            kept->currentSeq = currentSeq;
+            kept->currentRecord = currentRecord;
+            records = table::RecordArena();
+        }
         records.Clear();
         std::vector<const std::uint8_t*>().swap(slots);
         live = std::move(noSlots);
@@ -401,6 +472,232 @@ struct PhoneBookTable::Impl {
         index = std::move(noIndex);
         hasCurrent = false;
         state = after;
+        atEnd = false;
+        if (observer)
+            observer->endReset();
+    }
+
+    bool Recording() const { return keepHistory && !replaying; }
+
+    // The kind of the step at the end of a list: a step that empties the
+    // table holds nothing else.
+    static std::optional<StepKind> KindOf(const std::vector<Action>& list) {
+        if (list.empty())
+            return std::nullopt;
+        return list.back().kind == Action::Kind::Cleared ? StepKind::Clear : StepKind::Entries;
+    }
+
+    // Adds a change that has happened to the history; Apply made room.
+    void Record(Action action) {
+        redoList.clear();
+        if (openSteps > 0 && stepStarted) {
+            Action& last = undoList.back();
+            if (action.kind == Action::Kind::Added && last.kind == Action::Kind::Added &&
+                last.end == action.seq) {
+                last.end = action.end;
+                return;
+            }
+            action.first = false;
+        }
+        stepStarted = openSteps > 0;
+        undoList.push_back(std::move(action));
+    }
+
+    void ForgetHistory() {
+        // Storage kept for an emptied table goes with its step.
+        std::vector<Action>().swap(undoList);
+        std::vector<Action>().swap(redoList);
+        stepStarted = false;
+    }
+
+    // Takes the newest step of `from` back (undo) or does it again (redo),
+    // and moves it onto `to`.
+    void Replay(std::vector<Action>& from, std::vector<Action>& to, bool redo) {
+        if (from.empty())
+            return;
+        std::size_t length = 1;
+        if (redo) {
+            // The marked action is the step's last one here.
+            while (length < from.size() && !from[from.size() - length - 1].first)
+                ++length;
+        } else {
+            while (!from[from.size() - length].first)
+                ++length;
+        }
+        to.reserve(to.size() + length);
+        replaying = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{replaying};
+        for (std::size_t i = 0; i < length; ++i) {
+            Action action = std::move(from.back());
+            from.pop_back();
+            if (redo)
+                Redo(action);
+            else
+                Undo(action);
+            to.push_back(std::move(action));
+        }
+    }
+
+    void Undo(Action& action) {
+        switch (action.kind) {
+        case Action::Kind::Added:
+            action.taken.reserve(action.end - action.seq);
+            InBatch(action.end - action.seq, [&] {
+                for (std::uint32_t seq = action.end; seq-- > action.seq;) {
+                    action.taken.push_back(slots[seq]);
+                    RemoveSlot(seq);
+                }
+            });
+            std::reverse(action.taken.begin(), action.taken.end());
+            break;
+        case Action::Kind::Changed:
+            ReplaceSlot(action.seq, action.before);
+            break;
+        case Action::Kind::Deleted:
+            ReviveSlot(action.seq, action.before);
+            break;
+        case Action::Kind::Cleared:
+            SwapStorage(*action.storage);
+            break;
+        }
+    }
+
+    void Redo(Action& action) {
+        switch (action.kind) {
+        case Action::Kind::Added:
+            InBatch(action.end - action.seq, [&] {
+                for (std::uint32_t seq = action.seq; seq < action.end; ++seq)
+                    ReviveSlot(seq, action.taken[seq - action.seq]);
+            });
+            std::vector<const std::uint8_t*>().swap(action.taken);
+            break;
+        case Action::Kind::Changed:
+            ReplaceSlot(action.seq, action.after);
+            break;
+        case Action::Kind::Deleted:
+            RemoveSlot(action.seq);
+            break;
+        case Action::Kind::Cleared:
+            SwapStorage(*action.storage);
+            break;
+        }
+    }
+
+    // Runs a change of `entries` entries; more than one is told to the
+    // observer as one reset, and done in the natural order, the sorted one
+    // built again afterwards.
+    template <typename Change> void InBatch(std::size_t entries, Change&& change) {
+        if (entries <= 1) {
+            change();
+            return;
+        }
+        TableObserver* const told = observer;
+        if (told)
+            told->beginReset();
+        observer = nullptr;
+        struct Restore {
+            Impl& d;
+            TableObserver* told;
+            ~Restore() {
+                d.observer = told;
+                if (told)
+                    told->endReset();
+            }
+        } restore{*this, told};
+        const bool wasSorted = sorted;
+        if (wasSorted) {
+            sorted = false;
+            keys.Clear();
+            index = table::SortedIndex();
+            if (hasCurrent)
+                currentRow = live.LiveBefore(currentSeq);
+        }
+        change();
+        if (wasSorted) {
+            const std::size_t row = BuildSortedOrder(keys, index);
+            sorted = true;
+            if (hasCurrent)
+                currentRow = row;
+        }
+    }
+
+    // The row of the live entry in slot seq, in the selected order.
+    std::size_t RowOf(std::uint32_t seq) {
+        if (!sorted)
+            return live.LiveBefore(seq);
+        table::EntryRecord record{slots[seq]};
+        return index.LowerBound(table::MakeSortKey(keys, record.Value(kKana), record.Value(kGroup)),
+                                seq);
+    }
+
+    void MakeCurrent(std::uint32_t seq) {
+        hasCurrent = true;
+        currentRow = RowOf(seq);
+        currentSeq = seq;
+        currentRecord = slots[seq];
+    }
+
+    void RemoveSlot(std::uint32_t seq) {
+        MakeCurrent(seq);
+        DeleteCurrent();
+    }
+
+    // Puts record back into its emptied slot seq, as the current entry.
+    void ReviveSlot(std::uint32_t seq, const std::uint8_t* record) {
+        table::EntryRecord entry{record};
+        const std::uint8_t* key =
+            sorted ? table::MakeSortKey(keys, entry.Value(kKana), entry.Value(kGroup)) : nullptr;
+        const std::size_t row = sorted ? index.LowerBound(key, seq) : live.LiveBefore(seq);
+        if (sorted)
+            index.ReserveInsert();
+        if (observer)
+            observer->beginInsertRow(row);
+        slots[seq] = record;
+        live.Restore(seq);
+        if (sorted)
+            index.Insert(row, seq, key, record);
+        ++count;
+        hasCurrent = true;
+        currentRow = row;
+        currentSeq = seq;
+        currentRecord = record;
+        atEnd = false;
+        if (observer)
+            observer->endInsertRow();
+    }
+
+    void ReplaceSlot(std::uint32_t seq, const std::uint8_t* record) {
+        MakeCurrent(seq);
+        table::EntryRecord entry{record};
+        StoreRecord(record, sorted
+                                ? table::MakeSortKey(keys, entry.Value(kKana), entry.Value(kGroup))
+                                : nullptr);
+    }
+
+    // Exchanges the entries with those an emptied table kept, as one reset.
+    void SwapStorage(Storage& other) {
+        if (observer)
+            observer->beginReset();
+        std::swap(records, other.records);
+        std::swap(slots, other.slots);
+        std::swap(live, other.live);
+        std::swap(count, other.count);
+        std::swap(hasCurrent, other.hasCurrent);
+        std::swap(currentSeq, other.currentSeq);
+        std::swap(currentRecord, other.currentRecord);
+        keys.Clear();
+        index = table::SortedIndex();
+        currentRow = 0;
+        if (sorted) {
+            const std::size_t row = BuildSortedOrder(keys, index);
+            if (hasCurrent)
+                currentRow = row;
+        } else if (hasCurrent) {
+            currentRow = live.LiveBefore(currentSeq);
+        }
         atEnd = false;
         if (observer)
             observer->endReset();
@@ -476,6 +773,7 @@ void PhoneBookTable::OpenTable() {
 void PhoneBookTable::CloseTable() {
     Impl& d = *impl_;
     d.Apply(Needs::Nothing, [&] {
+        d.ForgetHistory();
         if (d.state != TableState::Closed)
             d.DropEntries(TableState::Closed);
     });
@@ -485,7 +783,15 @@ void PhoneBookTable::ClearEntries() {
     Impl& d = *impl_;
     d.Apply(Needs::OpenTable, [&] {
         d.Settle();
-        d.DropEntries(TableState::Settled);
+        if (!d.Recording()) {
+            d.DropEntries(TableState::Settled);
+            return;
+        }
+        Impl::Action cleared;
+        cleared.kind = Impl::Action::Kind::Cleared;
+        cleared.storage = std::make_unique<Impl::Storage>();
+        d.DropEntries(TableState::Settled, cleared.storage.get());
+        d.Record(std::move(cleared));
     });
 }
 
@@ -667,6 +973,49 @@ CellValue PhoneBookTable::Cell(std::size_t row, Field field) const {
 
 bool PhoneBookTable::PendingEntryUntouched() const {
     return impl_->state == TableState::Adding && !impl_->pendingAssigned;
+}
+
+void PhoneBookTable::KeepHistory(bool keep) {
+    Impl& d = *impl_;
+    d.keepHistory = keep;
+    if (!keep)
+        d.ForgetHistory();
+}
+
+void PhoneBookTable::BeginStep() {
+    Impl& d = *impl_;
+    if (d.openSteps++ == 0)
+        d.stepStarted = false;
+}
+
+void PhoneBookTable::EndStep() {
+    Impl& d = *impl_;
+    if (d.openSteps > 0 && --d.openSteps == 0)
+        d.stepStarted = false;
+}
+
+std::optional<PhoneBookTable::StepKind> PhoneBookTable::NextUndo() const {
+    return Impl::KindOf(impl_->undoList);
+}
+
+std::optional<PhoneBookTable::StepKind> PhoneBookTable::NextRedo() const {
+    return Impl::KindOf(impl_->redoList);
+}
+
+void PhoneBookTable::Undo() {
+    Impl& d = *impl_;
+    d.Apply(Needs::OpenTable, [&] {
+        d.Settle();
+        d.Replay(d.undoList, d.redoList, false);
+    });
+}
+
+void PhoneBookTable::Redo() {
+    Impl& d = *impl_;
+    d.Apply(Needs::OpenTable, [&] {
+        d.Settle();
+        d.Replay(d.redoList, d.undoList, true);
+    });
 }
 
 void PhoneBookTable::SetObserver(TableObserver* observer) {

@@ -108,6 +108,28 @@ public:
     // True while a new entry is pending and none of its fields was set.
     bool PendingEntryUntouched() const;
 
+    // --- History: undo and redo ---
+    // While kept, every commit (a new entry or a change), delete and
+    // ClearEntries is one step that Undo takes back and Redo does again;
+    // changes between BeginStep and EndStep make one step (an import). An
+    // entry comes back byte for byte, at its place in the natural order, and
+    // becomes the current one. Nothing is copied: a step keeps the records
+    // it took away, and an emptied table keeps its storage in its step. A
+    // new step drops the steps undone before it. Off at first; turning it
+    // off forgets every step.
+    void KeepHistory(bool keep);
+    void BeginStep();
+    void EndStep();
+    // What the next Undo or Redo would do: a change of entries, or the
+    // emptying (or refilling) of the whole table by ClearEntries.
+    enum class StepKind { Entries, Clear };
+    std::optional<StepKind> NextUndo() const;
+    std::optional<StepKind> NextRedo() const;
+    // Each first settles a pending entry, as a move does; nothing when there
+    // is no step to take.
+    void Undo();
+    void Redo();
+
     // At most one observer; nullptr removes it. The table does not own it.
     void SetObserver(TableObserver* observer);
 

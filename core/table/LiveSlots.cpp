@@ -21,4 +21,9 @@ void LiveSlots::Remove(std::size_t slot) {
         --tree_[i];
 }
 
+void LiveSlots::Restore(std::size_t slot) {
+    for (std::size_t i = slot + 1; i < tree_.size(); i += i & (~i + 1))
+        ++tree_[i];
+}
+
 } // namespace ruvo::table

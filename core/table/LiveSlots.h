@@ -18,6 +18,8 @@ public:
     void Append();
     // Marks a live slot as emptied; it stays counted as a slot.
     void Remove(std::size_t slot);
+    // Marks an emptied slot as live again.
+    void Restore(std::size_t slot);
 
     // Number of live slots before `slot`.
     std::size_t LiveBefore(std::size_t slot) const {
