@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace ruvo::exchange {
 
@@ -207,6 +208,25 @@ std::string ToUtf8(std::u32string_view text) {
     out.reserve(text.size());
     for (const char32_t c : text)
         cp932::AppendUtf8(out, c);
+    return out;
+}
+
+std::string FileNameForMessage(std::string_view path) {
+    if (!IsValidUtf8(path))
+        return std::string(path);
+    std::string out;
+    while (!path.empty()) {
+        std::size_t at = path.size();
+        if (const std::optional<std::string> bytes = cp932::FromUtf8(path, &at)) {
+            out += *bytes;
+            break;
+        }
+        if (at >= path.size())
+            break; // no one character to blame; not expected
+        out += cp932::FromUtf8(path.substr(0, at)).value_or("");
+        out += '?';
+        path.remove_prefix(at + std::max<std::size_t>(1, Utf8SequenceAt(path, at)));
+    }
     return out;
 }
 

@@ -33,6 +33,12 @@ bool Cp932ToUtf8(std::string_view bytes, std::string& utf8);
 std::u32string ToUtf32(std::string_view utf8);
 std::string ToUtf8(std::u32string_view text);
 
+// A file name as code page 932 for a message. Valid UTF-8 (what the system
+// gives) is converted, a character the code page cannot hold becoming '?';
+// other bytes stay as they are, since a name written in Shift-JIS shows
+// right that way.
+std::string FileNameForMessage(std::string_view path);
+
 // SingleLineText on UTF-8.
 std::string OneLine(std::string_view utf8);
 
