@@ -32,6 +32,9 @@ FileOps RealFileOps() {
     ops.fcntl = [](int fd, int command, int argument) { return ::fcntl(fd, command, argument); };
     ops.unlink = [](const char* path) { return ::unlink(path); };
     ops.realpath = [](const char* path) { return ::realpath(path, nullptr); };
+    ops.readlink = [](const char* path, char* buffer, size_t size) {
+        return ::readlink(path, buffer, size);
+    };
     return ops;
 }
 
@@ -161,6 +164,67 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
     }
     target = resolved.get();
     return {};
+}
+
+FileError CanonicalPath(const std::string& path, std::string& canonical) {
+    const FileOps& ops = CurrentFileOps();
+    using Resolved = std::unique_ptr<char, decltype(&std::free)>;
+    std::string current = path;
+    // As many links in a row as the kernel follows.
+    for (int hops = 0; hops <= 40; ++hops) {
+        if (const Resolved resolved{ops.realpath(current.c_str()), &std::free}) {
+            canonical = resolved.get();
+            return {};
+        }
+        if (errno != ENOENT) {
+            return FileError::Last();
+        }
+        struct stat st;
+        if (ops.lstat(current.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            std::string text(PATH_MAX, '\0');
+            const ssize_t length = ops.readlink(current.c_str(), text.data(), text.size());
+            if (length < 0) {
+                return FileError::Last();
+            }
+            if (static_cast<std::size_t>(length) == text.size()) {
+                return FileError(ENAMETOOLONG);
+            }
+            text.resize(static_cast<std::size_t>(length));
+            current = text.starts_with('/') ? text : FolderOf(current) + "/" + text;
+            continue;
+        }
+        const std::size_t slash = current.rfind('/');
+        const std::string name = slash == std::string::npos ? current : current.substr(slash + 1);
+        const Resolved folder{ops.realpath(FolderOf(current).c_str()), &std::free};
+        if (!folder) {
+            return FileError::Last();
+        }
+        canonical = folder.get();
+        if (canonical != "/") {
+            canonical += '/';
+        }
+        canonical += name;
+        return {};
+    }
+    return FileError(ELOOP);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    const FileOps& ops = CurrentFileOps();
+    struct stat first;
+    struct stat second;
+    const bool haveFirst = ops.stat(a.c_str(), &first) == 0;
+    const bool haveSecond = ops.stat(b.c_str(), &second) == 0;
+    if (haveFirst && haveSecond) {
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    }
+    if (haveFirst || haveSecond) {
+        return false;
+    }
+    std::string canonicalA;
+    std::string canonicalB;
+    return !CanonicalPath(a, canonicalA) && !CanonicalPath(b, canonicalB) &&
+           canonicalA == canonicalB;
 }
 
 FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescriptor& file) {

@@ -56,6 +56,8 @@ struct FileOps {
     std::function<int(const char* path)> unlink;
     // realpath(path, nullptr): a path to release with free(), or nullptr.
     std::function<char*(const char* path)> realpath;
+    // readlink(): the link's text into buffer, without a terminating NUL.
+    std::function<ssize_t(const char* path, char* buffer, size_t size)> readlink;
 };
 
 // The calls in force; the real ones unless a test replaced them.
@@ -127,6 +129,20 @@ FileError SyncFile(int fd);
 // that names nothing, or a dangling link, is no error: it comes back as it
 // is.
 FileError ResolveLinks(const std::string& path, std::string& target);
+
+// The absolute path of the file that path names, without ".", ".." or
+// symbolic links: realpath() for a file that exists; for one that does not
+// (yet), the real path of its folder joined to its name, a dangling link
+// followed to the path it points to. Fails when the folder cannot be
+// resolved.
+FileError CanonicalPath(const std::string& path, std::string& canonical);
+
+// True when a and b name one file, however spelled: two files that exist
+// are the same when device and inode agree (links followed, so hard and
+// symbolic links count); two that do not exist yet, when their
+// CanonicalPath agrees. One that exists and one that does not, or a path
+// that cannot be resolved, are different.
+[[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
 
 // Opens a regular file (links followed) for reading into file and fills st.
 // Never blocks: a FIFO, socket, device or folder is refused with EACCES

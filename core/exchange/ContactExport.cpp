@@ -1,7 +1,10 @@
 #include "ContactExport.h"
 
 #include "Cp932.h"
+#include "FileSystem.h"
 #include "FullWidthKana.h"
+#include "InputText.h"
+#include "MessageText.h"
 #include "PhoneBookFile.h"
 #include "PhoneBookTable.h"
 
@@ -25,9 +28,10 @@ std::pair<std::string_view, std::string_view> SplitAtSpace(std::string_view text
     return {text.substr(0, space), text.substr(space + 1)};
 }
 
-std::string Utf8(std::string_view bytes, bool fullWidth = false) {
+// valid turns false when some byte went out as U+FFFD.
+std::string Utf8(std::string_view bytes, bool& valid) {
     std::string out;
-    AppendCp932AsUtf8(out, bytes, fullWidth);
+    valid = AppendCp932AsUtf8(out, bytes, false) && valid;
     return out;
 }
 
@@ -87,11 +91,12 @@ void AppendProperty(std::string& out, std::string& line, std::string_view head,
     AppendFolded(out, line);
 }
 
-void WriteVCard(std::string& out, const Entry& e, VCardBuffers& b) {
+// False when some byte went out as U+FFFD; so for WriteGoogle.
+bool WriteVCard(std::string& out, const Entry& e, VCardBuffers& b) {
     b.name.clear();
-    AppendCp932AsUtf8(b.name, e.name, false);
+    bool valid = AppendCp932AsUtf8(b.name, e.name, false);
     b.reading.clear();
-    AppendCp932AsUtf8(b.reading, e.reading, true);
+    valid = AppendCp932AsUtf8(b.reading, e.reading, true) && valid;
     const auto [family, given] = SplitAtSpace(b.name);
     const auto [familyReading, givenReading] = SplitAtSpace(b.reading);
     out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
@@ -110,10 +115,11 @@ void WriteVCard(std::string& out, const Entry& e, VCardBuffers& b) {
     }
     if (!e.tel.empty())
         AppendProperty(out, b.line,
-                       IsMobile(e.tel) ? "TEL;TYPE=CELL:" : "TEL;TYPE=VOICE:", Utf8(e.tel));
+                       IsMobile(e.tel) ? "TEL;TYPE=CELL:" : "TEL;TYPE=VOICE:", Utf8(e.tel, valid));
     if (!e.group.empty())
-        AppendProperty(out, b.line, "X-GNO:", Utf8(e.group));
+        AppendProperty(out, b.line, "X-GNO:", Utf8(e.group, valid));
     out += "END:VCARD\r\n";
+    return valid;
 }
 
 // A vCard 2.1 property: plain ASCII as it is, anything else in Shift-JIS
@@ -219,21 +225,49 @@ void AppendRow(std::string& out, std::initializer_list<std::string_view> cells) 
     out += kCrLf;
 }
 
-void WriteGoogle(std::string& out, const Entry& e, VCardBuffers& b) {
+bool WriteGoogle(std::string& out, const Entry& e, VCardBuffers& b) {
     b.name.clear();
-    AppendCp932AsUtf8(b.name, e.name, false);
+    bool valid = AppendCp932AsUtf8(b.name, e.name, false);
     b.reading.clear();
-    AppendCp932AsUtf8(b.reading, e.reading, true);
+    valid = AppendCp932AsUtf8(b.reading, e.reading, true) && valid;
     const auto [family, given] = SplitAtSpace(b.name);
     const auto [familyReading, givenReading] = SplitAtSpace(b.reading);
     b.line.assign("* myContacts");
     if (!e.group.empty()) {
         b.line += " ::: Group ";
-        AppendCp932AsUtf8(b.line, e.group, false);
+        valid = AppendCp932AsUtf8(b.line, e.group, false) && valid;
     }
     const std::string_view label = e.tel.empty() ? "" : IsMobile(e.tel) ? "Mobile" : "Home";
-    AppendRow(out,
-              {given, "", family, givenReading, "", familyReading, b.line, label, Utf8(e.tel)});
+    AppendRow(out, {given, "", family, givenReading, "", familyReading, b.line, label,
+                    Utf8(e.tel, valid)});
+    return valid;
+}
+
+// The entries' place in the file: after the six header lines.
+constexpr std::size_t kFirstEntryLine = 7;
+
+// A line for each field that holds a byte that begins no character, walking
+// the natural order (which the table has selected) so that each line can
+// name the entry's line in the file. Only run once the writing has met such
+// a byte, so a clean export never walks the entries twice.
+void ReportUndecodable(const PhoneBookTable& table, const std::string& bookName,
+                       ExportReport& report) {
+    std::string scratch;
+    const std::size_t rows = table.RowCount();
+    for (std::size_t row = 0; row < rows; ++row) {
+        std::string name;
+        for (const Field field : {Field::Group, Field::Name, Field::Kana, Field::Tel}) {
+            scratch.clear();
+            if (AppendCp932AsUtf8(scratch, table.Cell(row, field).text, false))
+                continue;
+            if (name.empty())
+                AppendCp932AsUtf8(name, table.Cell(row, Field::Name).text, false);
+            const FieldDef& def = FieldDefs()[static_cast<std::size_t>(field)];
+            report.lines.push_back({bookName, kFirstEntryLine + row, name,
+                                    "field " + cp932::ToUtf8(def.caption) +
+                                        " holds bytes that are not Shift-JIS; written as U+FFFD"});
+        }
+    }
 }
 
 } // namespace
@@ -250,8 +284,16 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
     return std::nullopt;
 }
 
-std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
-    std::string out;
+std::string FormatCounts(const ExportReport& report) {
+    std::string text = std::to_string(report.exported) + " exported";
+    if (!report.lines.empty())
+        text += ", " + std::to_string(report.lines.size()) + " reported";
+    return text;
+}
+
+ExportReport ExportEntries(PhoneBookTable& table, ExportFormat format, std::string& out,
+                           const std::string& bookName) {
+    out.clear();
     out.reserve(table.EntryCount() * (format == ExportFormat::Csv ? 48 : 200));
     switch (format) {
     case ExportFormat::Google:
@@ -275,6 +317,7 @@ std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
     table.MoveFirst();
     Entry e;
     VCardBuffers buffers;
+    bool valid = true;
     const std::size_t rows = table.RowCount();
     for (std::size_t row = 0; row < rows; ++row) {
         e.group = table.Cell(row, Field::Group).text;
@@ -283,26 +326,52 @@ std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
         e.tel = table.Cell(row, Field::Tel).text;
         switch (format) {
         case ExportFormat::VCard:
-            WriteVCard(out, e, buffers);
+            valid = WriteVCard(out, e, buffers) && valid;
             break;
         case ExportFormat::VCard21:
             WriteVCard21(out, e);
             break;
         case ExportFormat::Google:
-            WriteGoogle(out, e, buffers);
+            valid = WriteGoogle(out, e, buffers) && valid;
             break;
         case ExportFormat::Csv:
             AppendRow(out, {e.group, e.name, e.reading, e.tel});
             break;
         }
     }
-    if (!wasSorted)
-        table.SelectOrder("");
+    ExportReport report;
+    report.exported = rows;
+    if (valid) {
+        if (!wasSorted)
+            table.SelectOrder("");
+        return report;
+    }
+    // The report walks the natural order; a table that had the sorted order
+    // selected is sorted anew afterwards, which only a report costs.
+    table.SelectOrder("");
+    ReportUndecodable(table, bookName, report);
+    if (wasSorted)
+        table.SelectOrder("iKey");
+    return report;
+}
+
+std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
+    std::string out;
+    ExportEntries(table, format, out);
     return out;
 }
 
-void ExportEntriesToFile(const std::string& path, PhoneBookTable& table, ExportFormat format) {
-    SaveBytes(path, ExportEntries(table, format));
+ExportReport ExportEntriesToFile(const std::string& path, PhoneBookTable& table,
+                                 ExportFormat format, const std::string& bookName) {
+    std::string bytes;
+    ExportReport report = ExportEntries(table, format, bytes, bookName);
+    SaveBytes(path, bytes);
+    return report;
+}
+
+void RefuseExportOver(const std::string& target, const std::string& bookPath) {
+    if (SameFile(target, bookPath) || SameFile(target, BackupName(bookPath)))
+        throw Error(messages::Fill(messages::kExportOverBook, FileNameForMessage(target)));
 }
 
 } // namespace ruvo::exchange

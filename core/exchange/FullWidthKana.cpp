@@ -62,7 +62,8 @@ std::string ToFullWidthKatakana(std::string_view utf8) {
     return ToUtf8(out);
 }
 
-void AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth) {
+bool AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth) {
+    bool valid = true;
     char32_t pending = 0; // the last kana, held back for a voiced mark
     const auto flush = [&] {
         if (pending != 0)
@@ -79,6 +80,7 @@ void AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth)
         }
         const cp932::Char c = cp932::CharAt(bytes, pos);
         pos += c.bytes.size();
+        valid = valid && c.valid;
         const char32_t code = c.valid ? c.code : U'\uFFFD';
         if (!fullWidth || code < 0xFF61 || code > 0xFF9F) {
             flush();
@@ -101,6 +103,7 @@ void AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth)
         }
     }
     flush();
+    return valid;
 }
 
 } // namespace ruvo::exchange

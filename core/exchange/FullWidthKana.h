@@ -13,7 +13,7 @@ std::string ToFullWidthKatakana(std::string_view utf8);
 
 // Appends code page 932 bytes as UTF-8, half-width katakana made full-width
 // as above when fullWidth is set; a byte that begins no character becomes
-// U+FFFD.
-void AppendCp932AsUtf8(std::string& out, std::string_view cp932, bool fullWidth);
+// U+FFFD, and then the result is false.
+bool AppendCp932AsUtf8(std::string& out, std::string_view cp932, bool fullWidth);
 
 } // namespace ruvo::exchange
