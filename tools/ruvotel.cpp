@@ -9,6 +9,7 @@
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
 #include "exchange/ContactReader.h"
+#include "exchange/FileKind.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -56,6 +57,10 @@ constexpr std::string_view kUsage =
     "                  vcard21  vCard 2.1, Shift-JIS, for phones and car kits\n"
     "                  google   Google Contacts CSV, UTF-8 with a byte-order mark\n"
     "                  csv      the four columns as stored, Shift-JIS\n"
+    "                A field with bytes that are no Shift-JIS character is written\n"
+    "                as U+FFFD in vcard and google and reported on standard error\n"
+    "                (FILE:LINE: NAME: what), then the count. OUT may not be FILE\n"
+    "                or its backup.\n"
     "  import FILE SOURCE...\n"
     "                Append the contacts of each vCard or CSV SOURCE to FILE and\n"
     "                save it as sort does (backup, sorted). What was skipped or\n"
@@ -69,7 +74,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Exit status: 0 on success, 1 on failure (\"ruvotel: <message>\" on standard\n"
     "error, nothing written), 2 on wrong usage, 3 when the work was done but\n"
-    "something was reported (skipped or cut contacts, check findings).\n";
+    "something was reported (skipped or cut contacts, check findings, export's\n"
+    "U+FFFD). A FILE that is plainly no phone book (a vCard, a contacts CSV, a\n"
+    "binary file) is refused with status 1 before anything is written.\n";
 
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsageError = 2, kReported = 3 };
 
@@ -222,13 +229,24 @@ void PrintError(const std::string& line) {
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-void Export(const Arguments& args) {
+int Export(const Arguments& args) {
+    if (args.output)
+        ruvo::exchange::RefuseExportOver(*args.output, args.file);
     Book book;
     OpenBook(args.file, false, book);
-    if (args.output)
-        ruvo::exchange::ExportEntriesToFile(*args.output, book.table, args.format);
-    else
-        WriteOut(ruvo::exchange::ExportEntries(book.table, args.format));
+    ruvo::exchange::ExportReport report;
+    if (args.output) {
+        report =
+            ruvo::exchange::ExportEntriesToFile(*args.output, book.table, args.format, args.file);
+    } else {
+        std::string bytes;
+        report = ruvo::exchange::ExportEntries(book.table, args.format, bytes, args.file);
+        WriteOut(bytes);
+    }
+    for (const ruvo::exchange::ReportLine& line : report.lines)
+        PrintError(ruvo::exchange::FormatReportLine(line));
+    PrintError("ruvotel: " + ruvo::exchange::FormatCounts(report));
+    return report.Clean() ? kSuccess : kReported;
 }
 
 // Every source is read before the book is touched, so that a source that
@@ -327,10 +345,13 @@ int main(int argc, char** argv) {
     // it out of the sort's time.
     std::optional<ruvo::Cp932Decoder> decoder;
     try {
+        // Every command reads FILE as a phone book: one that is plainly
+        // something else is refused before a backup or anything is written.
+        ruvo::exchange::RefuseIfNotPhoneBook(args.file);
         if (args.command == "sort") {
             Sort(args);
         } else if (args.command == "export") {
-            Export(args);
+            return Export(args);
         } else if (args.command == "import") {
             return Import(args);
         } else if (args.command == "check") {
@@ -344,13 +365,20 @@ int main(int argc, char** argv) {
         // Already UTF-8.
         return Fail(error.what());
     } catch (const ruvo::Error& error) {
+        int code = kFailure;
         try {
             if (!decoder)
                 decoder.emplace();
-            return Fail(decoder->Decode(error.what(), false));
+            code = Fail(decoder->Decode(error.what(), false));
         } catch (const std::exception&) {
-            return Fail(error.what());
+            code = Fail(error.what());
         }
+        // Contacts given where the book belongs: say what reads them.
+        if (const auto* refused = dynamic_cast<const ruvo::exchange::ENotAPhoneBook*>(&error);
+            refused && refused->kind() != ruvo::exchange::FileKind::NotText)
+            PrintError("ruvotel: to bring its contacts into a phone book: ruvotel import BOOK " +
+                       args.file);
+        return code;
     } catch (const std::bad_alloc&) {
         return Fail("out of memory");
     } catch (const std::exception& error) {

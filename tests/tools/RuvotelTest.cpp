@@ -19,6 +19,7 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 namespace {
 
@@ -429,10 +430,11 @@ TEST_P(RuvotelExport, WritesTheSavedOrderInTheFormat) {
     const RunResult toStdout = Run({"export", "book.txt", "--format", GetParam().format});
     ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
     EXPECT_EQ(toStdout.out, GetParam().bytes);
-    EXPECT_EQ(toStdout.err, "");
+    EXPECT_EQ(toStdout.err, "ruvotel: 2 exported\n");
     const RunResult toFile =
         Run({"export", "book.txt", "--format=" + GetParam().format, "-o", "out"});
     ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(toFile.err, "ruvotel: 2 exported\n");
     EXPECT_EQ(ReadFile(Path("out")), GetParam().bytes);
     EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
     EXPECT_FALSE(fs::exists(Path("book.BAK")));
@@ -470,6 +472,131 @@ INSTANTIATE_TEST_SUITE_P(
         ExportCase{"csv", ToCp932("グループ,名前,フリガナ,電話番号\r\n1,表,ﾋｮｳ,0312345678\r\n"
                                   "05,山田 太郎,ﾔﾏﾀﾞ ﾀﾛｳ,09011112222\r\n")}),
     [](const auto& info) { return info.param.format; });
+
+// A name with 0x80, which begins no Shift-JIS character: the UTF-8 formats
+// write U+FFFD and say so, the Shift-JIS ones write the byte as stored.
+struct BadBytesCase {
+    std::string format;
+    int exitCode;
+    std::string written; // part of the output
+    std::string err;
+};
+
+class RuvotelExportBadBytes : public RuvotelTest,
+                              public ::testing::WithParamInterface<BadBytesCase> {};
+
+TEST_P(RuvotelExportBadBytes, ReportsWhatWentOutAsReplacement) {
+    const BadBytesCase& c = GetParam();
+    const std::string book = kHeaders + ToCp932("01\t佐藤\tｻﾄｳ\t0311112222:0:0\r\n02\t山") +
+                             "\x80" + ToCp932("田\tﾔﾏﾀﾞ\t0322223333:0:0\r\n");
+    WriteFile(Path("book.txt"), book);
+    const RunResult toStdout = Run({"export", "book.txt", "--format", c.format});
+    EXPECT_EQ(toStdout.exitCode, c.exitCode);
+    EXPECT_EQ(toStdout.err, c.err);
+    EXPECT_NE(toStdout.out.find(c.written), std::string::npos) << toStdout.out;
+    const RunResult toFile = Run({"export", "book.txt", "--format", c.format, "-o", "out"});
+    EXPECT_EQ(toFile.exitCode, c.exitCode);
+    EXPECT_EQ(toFile.err, c.err);
+    EXPECT_EQ(ReadFile(Path("out")), toStdout.out);
+    EXPECT_EQ(ReadFile(Path("book.txt")), book);
+}
+
+const std::string kReplacedName = "book.txt:8: 山\uFFFD田: field 姓名 holds bytes that are not "
+                                  "Shift-JIS; written as U+FFFD\nruvotel: 2 exported, 1 reported\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, RuvotelExportBadBytes,
+    ::testing::Values(
+        BadBytesCase{"vcard", 3, "FN:山\uFFFD田\r\n", kReplacedName},
+        BadBytesCase{"google", 3, ",,山\uFFFD田,,,ヤマダ,", kReplacedName},
+        BadBytesCase{"vcard21", 0,
+                     "FN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=80=93=63\r\n",
+                     "ruvotel: 2 exported\n"},
+        BadBytesCase{"csv", 0, ToCp932("02,山") + "\x80" + ToCp932("田,ﾔﾏﾀﾞ,0322223333\r\n"),
+                     "ruvotel: 2 exported\n"}),
+    [](const auto& info) { return info.param.format; });
+
+// OUT that is FILE or its backup, however spelled, is refused before
+// anything is written.
+TEST_F(RuvotelTest, ExportOverTheBookOrItsBackupIsRefused) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    fs::create_directory(Path("sub"));
+    fs::create_symlink("book.txt", Path("link"));
+    fs::create_hard_link(Path("book.txt"), Path("hard"));
+    for (const std::string target :
+         {"book.txt", "./book.txt", "sub/../book.txt", "link", "hard", "book.BAK"}) {
+        const RunResult result = Run({"export", "book.txt", "--format", "csv", "-o", target});
+        EXPECT_EQ(result.exitCode, 1) << target;
+        EXPECT_EQ(result.out, "") << target;
+        EXPECT_EQ(result.err, "ruvotel: " + target +
+                                  " は使用中の電話帳かそのバックアップなので、エクスポート先には"
+                                  "できません\n")
+            << target;
+        EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries) << target;
+        EXPECT_FALSE(fs::exists(Path("book.BAK"))) << target;
+    }
+    // An existing backup is not written over either.
+    WriteFile(Path("book.BAK"), "backup");
+    EXPECT_EQ(Run({"export", "book.txt", "-o", "sub/../book.BAK"}).exitCode, 1);
+    EXPECT_EQ(ReadFile(Path("book.BAK")), "backup");
+    // Another file is no book.
+    EXPECT_EQ(Run({"export", "book.txt", "-o", "sub/book.txt"}).exitCode, 0);
+    EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
+}
+
+// A FILE that is plainly no phone book is refused by every command that
+// reads one, before the backup and before anything is written.
+struct NotABookCase {
+    const char* what;
+    std::string file;
+    std::string bytes;
+    std::string err;
+};
+
+class RuvotelNotABook : public RuvotelTest, public ::testing::WithParamInterface<NotABookCase> {};
+
+TEST_P(RuvotelNotABook, IsRefusedUntouched) {
+    const NotABookCase& c = GetParam();
+    const std::string stem = c.file.substr(0, c.file.rfind('.'));
+    WriteFile(Path(c.file), c.bytes);
+    WriteFile(Path("contacts.vcf"), Fixture("apple30.vcf"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"sort", c.file},
+        {"dump", c.file},
+        {"sort", c.file, "-o", "out.txt"},
+        {"export", c.file},
+        {"export", c.file, "-o", "out.txt"},
+        {"import", c.file, "contacts.vcf"},
+        {"check", c.file},
+    };
+    for (const auto& args : commands) {
+        const RunResult result = Run(args);
+        EXPECT_EQ(result.exitCode, 1) << args[0];
+        EXPECT_EQ(result.out, "") << args[0];
+        EXPECT_EQ(result.err, c.err) << args[0];
+        EXPECT_EQ(ReadFile(Path(c.file)), c.bytes) << args[0];
+        EXPECT_FALSE(fs::exists(Path(stem + ".BAK"))) << args[0];
+        EXPECT_FALSE(fs::exists(Path("out.txt"))) << args[0];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RuvotelNotABook,
+    ::testing::Values(
+        NotABookCase{"vcard", "phone.vcf", Fixture("android40.vcf"),
+                     "ruvotel: phone.vcf は vCard の連絡先ファイルで、電話帳ではありません\n"
+                     "ruvotel: to bring its contacts into a phone book: ruvotel import BOOK "
+                     "phone.vcf\n"},
+        NotABookCase{"google", "google.csv", Fixture("google-new.csv"),
+                     "ruvotel: google.csv は連絡先の CSV ファイルで、電話帳ではありません\n"
+                     "ruvotel: to bring its contacts into a phone book: ruvotel import BOOK "
+                     "google.csv\n"},
+        NotABookCase{
+            "png", "picture.png",
+            "\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR\x00\x00\x00\x10\x00\x00\x00\x10"
+            "\x08\x06\x00\x00\x00\x1F\xF3\xFF\x61"s,
+            "ruvotel: picture.png はテキストファイルではないので、電話帳として開けません\n"}),
+    [](const auto& info) { return std::string(info.param.what); });
 
 // Export in any format, then import into an empty book: the same entries.
 TEST_F(RuvotelTest, ExportThenImportGivesTheEntriesBack) {
