@@ -77,6 +77,15 @@ void TFindBox::PlaceBesideOwner() {
 }
 
 bool TFindBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == text_ && event->type() == QEvent::ShortcutOverride) {
+        // The text box would take Ctrl+E for the end of the line; here it
+        // is the window's export, as Ctrl+S is its save.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_E && key->modifiers() == Qt::ControlModifier) {
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == text_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool shift = key->modifiers().testFlag(Qt::ShiftModifier);

@@ -4,6 +4,7 @@
 #include "SingleLineText.h"
 
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -12,7 +13,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace ruvo {
@@ -154,7 +157,40 @@ void TUAEdit::contextMenuEvent(QContextMenuEvent* event) {
     menu->exec(event->globalPos());
 }
 
+namespace {
+
+// A file dragged from a file manager also carries its address as text; a
+// box takes text, never the address of a file.
+bool CarriesFiles(const QMimeData* data) {
+    if (!data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+} // namespace
+
+void TUAEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (CarriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragEnterEvent(event);
+}
+
+void TUAEdit::dragMoveEvent(QDragMoveEvent* event) {
+    if (CarriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QLineEdit::dragMoveEvent(event);
+}
+
 void TUAEdit::dropEvent(QDropEvent* event) {
+    if (CarriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
     if (!event->mimeData()->hasText()) {
         QLineEdit::dropEvent(event);
         return;

@@ -198,6 +198,12 @@ bool TFRuvoTelEdit::PreviewKeyPress(QWidget* receiver, QKeyEvent* event) {
         BRun->click();
         return true;
     }
+    // With the find box open, the first Escape anywhere in the window is
+    // meant for it, whatever has the focus.
+    if (qtKey == Qt::Key_Escape && findBox_->isVisible()) {
+        findBox_->close();
+        return true;
+    }
     // Tab and Shift+Tab stay the window's focus navigation.
     if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
         return false;

@@ -23,6 +23,10 @@
 
 namespace ruvo {
 
+namespace exchange {
+struct ContactSource;
+}
+
 // Where the title's version text comes from (the program's own version
 // record); empty gives an empty version text.
 using VersionTextFunction = std::function<std::string()>;
@@ -84,6 +88,14 @@ public:
     void ImportClick();
     // Ctrl+E: the entries written as vCard or CSV.
     void ExportClick();
+    // Ctrl+Shift+S: the book written under a name the user chooses, which
+    // becomes the file in use.
+    void SaveAsClick();
+    // Ctrl+Z and Ctrl+Y (Ctrl+Shift+Z): a step back or forward through the
+    // changes since the book was opened or saved. In idle mode an undo right
+    // after Escape brings the entries and browse mode back.
+    void UndoClick();
+    void RedoClick();
 
     // The caption as laid out, before FormShow adds the version.
     static QString LayoutCaption();
@@ -105,7 +117,17 @@ private:
     void CreateCommands();
     // The open's steps after the dialog, for a chosen or a dropped file.
     void OpenPath(const std::string& path);
+    // False when path is plainly no phone book: it is refused, or its
+    // contacts are brought into a new book if the user wants them.
+    bool AcceptAsPhoneBook(const std::string& path);
+    // Writes the book to path: the file in use from then on. On failure
+    // the window stays in browse mode with every entry.
+    void SaveTo(const std::string& path);
+    // Empties the table for another book; the history starts again.
+    void StartBook();
     void ImportFrom(const std::string& path);
+    // The contacts as new entries, one step of the history, and a summary.
+    void ImportContactsOf(const exchange::ContactSource& source);
     void FindStep(bool forward, bool advance);
     // Browse mode, and no file being read or written.
     bool BrowseCommandsLive() const;
@@ -142,6 +164,11 @@ private:
     QAction* actFind_ = nullptr;
     QAction* actImport_ = nullptr;
     QAction* actExport_ = nullptr;
+    QAction* actSaveAs_ = nullptr;
+    QAction* actUndo_ = nullptr;
+    QAction* actRedo_ = nullptr;
+    QAction* actFindNext_ = nullptr;
+    QAction* actFindPrevious_ = nullptr;
 
     std::string FileName;
     HeaderLines Headers;

@@ -4,10 +4,13 @@
 #include "main.h"
 
 #include "Cp932.h"
+#include "Cp932Text.h"
 #include "Dialogs.h"
+#include "FileSystem.h"
 #include "exchange/ContactExport.h"
 #include "exchange/ContactImport.h"
 #include "exchange/ContactReader.h"
+#include "exchange/FileKind.h"
 #include "find/EntryFinder.h"
 
 #include <QContextMenuEvent>
@@ -48,6 +51,14 @@ bool IsContactsFile(const QString& path) {
     throw Error(cp932::FromUtf8(failure.what()).value_or(failure.what()));
 }
 
+exchange::ContactSource ReadContactsForWindow(const std::string& path) {
+    try {
+        return exchange::ReadContactsFile(path);
+    } catch (const exchange::ExchangeError& failure) {
+        ThrowForErrorBox(failure);
+    }
+}
+
 } // namespace
 
 void TFRuvoTelEdit::CreateCommands() {
@@ -75,6 +86,22 @@ void TFRuvoTelEdit::CreateCommands() {
             [this] { ImportClick(); });
     command(actExport_, u"エクスポート…"_s, QKeySequence(Qt::CTRL | Qt::Key_E),
             [this] { ExportClick(); });
+    command(actSaveAs_, u"名前を付けて保存…"_s, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+            [this] { SaveAsClick(); });
+    command(actUndo_, u"元に戻す"_s, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { UndoClick(); });
+    command(actRedo_, u"やり直し"_s, QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { RedoClick(); });
+    actRedo_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    // F3 and Shift+F3 find on from the grid too; inside the find box they
+    // reach the same commands.
+    command(actFindNext_, u"次を検索"_s, QKeySequence(Qt::Key_F3), [this] {
+        if (BrowseCommandsLive())
+            FindStep(true, true);
+    });
+    command(actFindPrevious_, u"前を検索"_s, QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] {
+        if (BrowseCommandsLive())
+            FindStep(false, true);
+    });
 
     findBox_ = new TFindBox(this);
     connect(findBox_, &TFindBox::SearchRequested, this, [this](bool forward, bool advance) {
@@ -132,15 +159,21 @@ void TFRuvoTelEdit::ImportClick() {
 }
 
 void TFRuvoTelEdit::ImportFrom(const std::string& path) {
-    exchange::ContactSource source;
+    ImportContactsOf(ReadContactsForWindow(path));
+}
+
+void TFRuvoTelEdit::ImportContactsOf(const exchange::ContactSource& source) {
+    // The entries are committed as new entries are, the last one current,
+    // as one step of the history; the file is not saved.
+    CData.BeginStep();
+    exchange::ImportReport report;
     try {
-        source = exchange::ReadContactsFile(path);
-    } catch (const exchange::ExchangeError& failure) {
-        ThrowForErrorBox(failure);
+        report = exchange::ImportContacts(CData, source, {});
+    } catch (...) {
+        CData.EndStep();
+        throw;
     }
-    // The entries are committed as new entries are, the last one current;
-    // the file is not saved.
-    const exchange::ImportReport report = exchange::ImportContacts(CData, source, {});
+    CData.EndStep();
     ShowEntryCount();
     DBG->setFocus();
     QStringList details;
@@ -154,6 +187,80 @@ void TFRuvoTelEdit::ImportFrom(const std::string& path) {
         ApplicationTitle(), details.join(u'\n'));
 }
 
+bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
+    try {
+        exchange::RefuseIfNotPhoneBook(path);
+        return true;
+    } catch (const exchange::ENotAPhoneBook& refusal) {
+        if (refusal.kind() == exchange::FileKind::NotText)
+            throw;
+        const QString question =
+            DecodeCp932(refusal.what()) + u"。\n\nその連絡先を新しい電話帳にインポートしますか?"_s;
+        if (Dialogs::MessageBox(this, question, ApplicationTitle(),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
+                                QMessageBox::Yes) != QMessageBox::Yes)
+            return false;
+    }
+    // Read before the window changes: a file that cannot be read leaves it
+    // as it was.
+    const exchange::ContactSource source = ReadContactsForWindow(path);
+    // A new book without a file: the first save asks for its name.
+    StartBook();
+    FileName.clear();
+    Headers = {};
+    lastOpenReadWhole_ = true;
+    SetWindowMode(wmBrowse);
+    ImportContactsOf(source);
+    return false;
+}
+
+void TFRuvoTelEdit::SaveAsClick() {
+    if (!BrowseCommandsLive())
+        return;
+    const auto chosen =
+        Dialogs::SaveDlg(this, {u"電話帳 (*.txt *.TXT)"_s, u"すべてのファイル (*)"_s});
+    if (!chosen)
+        return;
+    if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))
+        throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
+                        .value());
+    // A file that is replaced keeps a copy, as an opened one does.
+    MakeBackupCopy(chosen->path);
+    SaveTo(chosen->path);
+}
+
+void TFRuvoTelEdit::UndoClick() {
+    if (fileLoop_->Running() || EGroup->isEnabled())
+        return;
+    const auto next = CData.NextUndo();
+    if (DBG->isEnabled() && next == PhoneBookTable::StepKind::Entries) {
+        CData.Undo();
+        ShowEntryCount();
+    } else if (BOpen->isEnabled() && next == PhoneBookTable::StepKind::Clear) {
+        // The book that Escape emptied comes back, under its file name.
+        CData.Undo();
+        ShowEntryCount();
+        SetWindowMode(wmBrowse);
+        DBG->setFocus();
+    }
+}
+
+void TFRuvoTelEdit::RedoClick() {
+    if (!BrowseCommandsLive())
+        return;
+    const auto next = CData.NextRedo();
+    if (!next)
+        return;
+    CData.Redo();
+    if (next == PhoneBookTable::StepKind::Clear) {
+        // The emptying again, as Escape did it.
+        LCnt->setText(QString());
+        SetWindowMode(wmIdle);
+    } else {
+        ShowEntryCount();
+    }
+}
+
 void TFRuvoTelEdit::ExportClick() {
     if (!BrowseCommandsLive())
         return;
@@ -165,11 +272,23 @@ void TFRuvoTelEdit::ExportClick() {
         return;
     const ExportChoice& choice = kExportChoices[std::clamp(
         chosen->filter, 0, static_cast<int>(std::size(kExportChoices)) - 1)];
+    if (!FileName.empty())
+        exchange::RefuseExportOver(chosen->path, FileName);
     // Writing takes the saved order for a moment; the current entry stays.
     const int current = DS->CurrentRow();
-    exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
+    const exchange::ExportReport report =
+        exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
     if (current >= 0)
         DS->MoveTo(current + 1);
+    QStringList details;
+    for (const auto& line : report.lines)
+        details << QString::fromStdString(exchange::FormatReportLine(line));
+    QString text = u"%1 件を %2 にエクスポートしました。"_s.arg(report.exported)
+                       .arg(QFile::decodeName(QByteArray::fromStdString(chosen->path)));
+    if (!report.lines.empty())
+        text += u"\nShift-JIS でない文字を含む項目 %1 件は U+FFFD で書き出しました。"_s.arg(
+            report.lines.size());
+    Dialogs::Summary(this, text, ApplicationTitle(), details.join(u'\n'));
 }
 
 void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
@@ -178,12 +297,29 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     QMenu menu(this);
+    // Undo and redo show whether they would do something; their shortcuts
+    // stay live, as the commands check for themselves.
+    const auto add = [&menu](QAction* action, bool enabled) {
+        QAction* item =
+            menu.addAction(action->text(), action->shortcut(), action, &QAction::trigger);
+        item->setEnabled(enabled);
+    };
+    const auto undo = CData.NextUndo();
     if (DBG->isEnabled()) {
         menu.addAction(actFind_);
         menu.addAction(actImport_);
         menu.addAction(actExport_);
+        menu.addSeparator();
+        menu.addAction(actSaveAs_);
+        menu.addSeparator();
+        add(actUndo_, undo == PhoneBookTable::StepKind::Entries);
+        add(actRedo_, CData.NextRedo().has_value());
     } else if (BOpen->isEnabled()) {
         menu.addAction(actOpen_);
+        if (undo == PhoneBookTable::StepKind::Clear) {
+            menu.addSeparator();
+            add(actUndo_, true);
+        }
     }
     menu.exec(event->globalPos());
 }

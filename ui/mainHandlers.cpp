@@ -4,6 +4,7 @@
 #include "Cp932Text.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "FileSystem.h"
 #include "TextHelpers.h"
 
 #include <QApplication>
@@ -31,12 +32,25 @@ void SetDefaultCursor() {
 }
 
 // False only when the path is known to name nothing (a missing file or
-// folder); an unreadable folder may hide a file.
+// folder, or a link to one: writing through it creates the file); an
+// unreadable folder may hide a file.
 bool PathMayExist(const std::string& path) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) == 0)
+    if (CurrentFileOps().stat(path.c_str(), &st) == 0)
         return true;
     return errno != ENOENT && errno != ENOTDIR;
+}
+
+// True when the failure being handled says that a path's folder does not
+// exist (the I/O message table's code 3). Call from a catch block.
+bool FailedForMissingFolder() {
+    try {
+        throw;
+    } catch (const EInOutError& failure) {
+        return failure.code() == 3;
+    } catch (...) {
+        return false;
+    }
 }
 
 } // namespace
@@ -67,6 +81,8 @@ void TFRuvoTelEdit::FormShow(QObject*) {
     ClearEditBoxes();
     LCnt->setText(QString());
     SetWindowMode(wmIdle);
+    // From here on every change can be taken back.
+    CData.KeepHistory(true);
 }
 
 void TFRuvoTelEdit::FormClose(QObject*) {
@@ -133,11 +149,24 @@ void TFRuvoTelEdit::BOpenClick(QObject*) {
     OpenPath(*path);
 }
 
+void TFRuvoTelEdit::StartBook() {
+    // Turning the history off drops what an Escape kept for its undo.
+    CData.KeepHistory(false);
+    CData.ClearEntries();
+    CData.KeepHistory(true);
+}
+
 void TFRuvoTelEdit::OpenPath(const std::string& path) {
+    if (!AcceptAsPhoneBook(path))
+        return;
     SetBusyCursor();
     SetWindowMode(wmBrowse);
     FileName = path;
     lastOpenReadWhole_ = false;
+    // One book at a time: nothing of an earlier one stays in the table. The
+    // entries read are no step to undo.
+    CData.KeepHistory(false);
+    CData.ClearEntries();
     MakeBackupCopy(FileName);
     try {
         fileLoop_->Run(TFileLoop::Kind::Reading, [this](const MessagePump& pump) {
@@ -145,14 +174,25 @@ void TFRuvoTelEdit::OpenPath(const std::string& path) {
         });
         lastOpenReadWhole_ = true;
     } catch (...) {
+        CData.KeepHistory(true);
         // A close asked for while reading wins over the failure's message:
         // the entries would go with the window anyway.
         if (fileLoop_->TakeHeldClose()) {
             close();
             return;
         }
+        // A name in a folder that does not exist can never be saved: no
+        // entries are to be typed for it.
+        if (FailedForMissingFolder())
+            SetWindowMode(wmIdle);
+        // The focus stays off the grid, which the user has not chosen: the
+        // next Enter or Up must not edit or move its marked row. The window
+        // keeps the focus itself, so that closing the error box gives it to
+        // no control.
+        setFocus(Qt::OtherFocusReason);
         throw;
     }
+    CData.KeepHistory(true);
     ShowEntryCount();
     DBG->setFocus();
     SetDefaultCursor();
@@ -212,21 +252,42 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
     // Not while a file is read: the file is not whole yet.
     if (fileLoop_->Running())
         return;
+    // A book of imported contacts has no file yet.
+    if (FileName.empty()) {
+        SaveAsClick();
+        return;
+    }
     if (!lastOpenReadWhole_ && PathMayExist(FileName))
         throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
                         .value());
+    SaveTo(FileName);
+}
+
+void TFRuvoTelEdit::SaveTo(const std::string& path) {
     SetBusyCursor();
     SetWindowMode(wmIdle);
+    const int current = DS->CurrentRow();
     try {
-        fileLoop_->Run(TFileLoop::Kind::Writing, [this](const MessagePump& pump) {
-            WritePhoneBookFile(FileName, Headers, CData, pump);
+        fileLoop_->Run(TFileLoop::Kind::Writing, [&](const MessagePump& pump) {
+            WritePhoneBookFile(path, Headers, CData, pump);
         });
     } catch (...) {
-        // The entries are not saved: the window stays for them.
+        // Nothing is lost: the window stays in browse mode with every entry
+        // where it was, so that the user can mend the cause and save again,
+        // or save elsewhere. A close asked for meanwhile is dropped for the
+        // same reason.
         fileLoop_->TakeHeldClose();
+        CData.SelectOrder("");
+        if (current >= 0)
+            DS->MoveTo(current + 1);
+        SetWindowMode(wmBrowse);
+        DBG->setFocus();
+        SetDefaultCursor();
         throw;
     }
-    CData.ClearEntries();
+    FileName = path;
+    lastOpenReadWhole_ = true;
+    StartBook();
     SetDefaultCursor();
     if (fileLoop_->TakeHeldClose())
         close();

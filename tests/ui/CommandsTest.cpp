@@ -83,8 +83,12 @@ QStringList ContextMenuActions(TestWindow& w) {
     QTimer::singleShot(0, &w, [&] {
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
             shown = true;
+            // A separator shows as "-", a command that would do nothing
+            // with "(off)" after it.
             for (QAction* action : menu->actions())
-                texts << action->text();
+                texts << (action->isSeparator() ? u"-"_s
+                          : action->isEnabled() ? action->text()
+                                                : action->text() + u" (off)"_s);
             menu->close();
         }
     });
@@ -92,6 +96,10 @@ QStringList ContextMenuActions(TestWindow& w) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, w.DBG->mapFrom(&w, at), w.mapToGlobal(at));
     QApplication::sendEvent(w.DBG->viewport(), &event);
     QCoreApplication::processEvents();
+    // The window is active again once the menu has gone, as on a desktop.
+    w.activateWindow();
+    if (!QTest::qWaitForWindowActive(&w))
+        qWarning("window not active after the menu");
     return shown ? texts : QStringList{u"(no menu)"_s};
 }
 
@@ -207,10 +215,15 @@ private slots:
         Dialogs::TakeShown();
         const QString out = dir_.filePath(u"out.vcf"_s);
         Dialogs::QueueAnswer(Dialogs::Answer::SaveTo(PathBytes(out), 0));
+        Dialogs::QueueAnswer(Dialogs::Answer::SummaryOk());
         QTest::keyClick(w.DBG, Qt::Key_E, Qt::ControlModifier);
         const auto shown = Dialogs::TakeShown();
-        QCOMPARE(shown.size(), 1u);
+        QCOMPARE(shown.size(), 2u);
         QCOMPARE(shown[0].filters.size(), 4);
+        // The export says what it did.
+        QCOMPARE(shown[1].kind, Dialogs::Kind::Summary);
+        QCOMPARE(shown[1].text, u"6 件を %1 にエクスポートしました。"_s.arg(out));
+        QVERIFY(shown[1].details.isEmpty());
         const QByteArray written = ReadBytes(out);
         QVERIFY(written.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\n"));
         QCOMPARE(written.count("BEGIN:VCARD"), 6);
@@ -224,6 +237,7 @@ private slots:
         // The book's own CSV, code page 932.
         const QString csv = dir_.filePath(u"out.csv"_s);
         Dialogs::QueueAnswer(Dialogs::Answer::SaveTo(PathBytes(csv), 3));
+        Dialogs::QueueAnswer(Dialogs::Answer::SummaryOk());
         QTest::keyClick(w.DBG, Qt::Key_E, Qt::ControlModifier);
         QVERIFY(ReadBytes(csv).startsWith(Cp932(u"グループ,名前,フリガナ,電話番号"_s)));
     }
@@ -295,9 +309,21 @@ private slots:
         QCOMPARE(ContextMenuActions(w), QStringList{u"ファイルオープン…"_s});
         OpenThroughDialog(w, Book());
         QCOMPARE(ContextMenuActions(w),
-                 (QStringList{u"検索"_s, u"インポート…"_s, u"エクスポート…"_s}));
+                 (QStringList{u"検索"_s, u"インポート…"_s, u"エクスポート…"_s, u"-"_s,
+                              u"名前を付けて保存…"_s, u"-"_s, u"元に戻す (off)"_s,
+                              u"やり直し (off)"_s}));
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QCOMPARE(ContextMenuActions(w), QStringList{u"(no menu)"_s});
+        // After a change it can be taken back, and then done again.
+        w.BRun->setFocus();
+        QTest::keyClick(w.BRun, Qt::Key_Return);
+        QCOMPARE(ContextMenuActions(w).mid(6), (QStringList{u"元に戻す"_s, u"やり直し (off)"_s}));
+        QTest::keyClick(w.DBG, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ContextMenuActions(w).mid(6), (QStringList{u"元に戻す (off)"_s, u"やり直し"_s}));
+        // Idle after Escape: the emptied book can come back.
+        QTest::keyClick(w.DBG, Qt::Key_Escape);
+        QCOMPARE(ContextMenuActions(w),
+                 (QStringList{u"ファイルオープン…"_s, u"-"_s, u"元に戻す"_s}));
     }
 
 private:

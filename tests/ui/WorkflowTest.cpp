@@ -369,23 +369,25 @@ private slots:
 
     void cancelledOpenChangesNothing() {
         const DialogScope dialogs;
-        Browsing b(3);
-        TestWindow& w = *b.window;
-        // Idle with entries left by a failed save, a file name and a busy
+        QTemporaryDir dir;
+        auto window = ShowWindow();
+        TestWindow& w = *window;
+        // Idle after a name in a missing folder, with that name and a busy
         // cursor: a cancelled open keeps all of it.
-        QVERIFY(QFile::setPermissions(b.book, QFile::ReadOwner));
+        const QString nowhere = dir.filePath(u"no/such/folder/book.txt"_s);
+        Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(nowhere)));
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
-        QTest::mouseClick(w.BSave, Qt::LeftButton);
+        QTest::mouseClick(w.BOpen, Qt::LeftButton);
+        QCOMPARE(ErrorText(Dialogs::TakeShown().at(1)), u"ファイル名の指定が間違っています."_s);
         QCOMPARE(WindowMode(w), 1);
         QVERIFY(BusyCursor());
-        const std::string fileName = w.FileName;
         Dialogs::QueueAnswer(Dialogs::Answer::FileCancelled());
         QTest::mouseClick(w.BOpen, Qt::LeftButton);
         QCOMPARE(WindowMode(w), 1);
-        QCOMPARE(w.CData.EntryCount(), 3u);
-        QCOMPARE(w.FileName, fileName);
+        QCOMPARE(w.CData.EntryCount(), 0u);
+        QCOMPARE(w.FileName, PathBytes(nowhere));
         QVERIFY(BusyCursor());
-        QCOMPARE(w.LCnt->text(), u"3件"_s);
+        QVERIFY(w.LCnt->text().isEmpty());
     }
 
     void failedOpenOfMissingFile() {
@@ -473,6 +475,10 @@ private slots:
         QCOMPARE(ReadBytes(book).count("\r\n"), 6 + kBookEntries);
     }
 
+    // A save that fails loses nothing: the window stays in browse mode with
+    // every entry and the file in use, a second save after the cause is
+    // mended writes them all, and the next book opened holds its own
+    // entries only.
     void failedSaveOfReadOnlyFile() {
         const DialogScope dialogs;
         Browsing b(3);
@@ -482,6 +488,7 @@ private slots:
         w.BRun->setFocus();
         QTest::keyClick(w.BRun, Qt::Key_Return);
         QCOMPARE(w.LCnt->text(), u"4件"_s);
+        ClickRow(w, 1);
         QVERIFY(QFile::setPermissions(b.book, QFile::ReadOwner | QFile::ReadGroup));
 
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
@@ -489,19 +496,40 @@ private slots:
         const auto shown = Dialogs::TakeShown();
         QCOMPARE(shown.size(), 2u);
         QCOMPARE(ErrorText(shown[1]), u"ファイルへのアクセスが拒否されました."_s);
-        QCOMPARE(WindowMode(w), 1);
+        QCOMPARE(WindowMode(w), 2);
         QCOMPARE(w.CData.EntryCount(), 4u);
         QCOMPARE(w.LCnt->text(), u"4件"_s);
+        QCOMPARE(w.FileName, PathBytes(b.book));
+        QCOMPARE(w.DBG->CurrentRow(), 1);
+        QCOMPARE(QApplication::focusWidget(), w.DBG);
+        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(ReadBytes(b.book), SimpleBook(3));
-        QVERIFY(BusyCursor());
         QCOMPARE(QDir(b.dir.path()).entryList(QDir::Files).size(), 2); // book and backup
 
-        // The entries are still there: writable again, the next open adds
-        // its entries to them.
+        // Writable again: Ctrl+S writes every entry.
         QVERIFY(QFile::setPermissions(b.book, QFile::ReadOwner | QFile::WriteOwner));
+        QTest::keyClick(w.DBG, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(WindowMode(w), 1);
+        const QByteArray saved = ReadBytes(b.book);
+        QCOMPARE(saved.count("\r\n"), 6 + 4);
+        QVERIFY(saved.contains("\r\n09\t\t\t\r\n"));
+
+        // Another failed save, then another book: it holds its own entries,
+        // and saving it writes nothing of the first.
         OpenThroughDialog(w, b.book);
-        QCOMPARE(w.LCnt->text(), u"7件"_s);
-        QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(QFile::setPermissions(b.book, QFile::ReadOwner));
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QTest::mouseClick(w.BSave, Qt::LeftButton);
+        QCOMPARE(WindowMode(w), 2);
+        QTest::keyClick(w.DBG, Qt::Key_Escape);
+        const QString other = b.dir.filePath(u"other.txt"_s);
+        QVERIFY(WriteBytes(other, SimpleBook(1)));
+        OpenThroughDialog(w, other);
+        QCOMPARE(w.LCnt->text(), u"1件"_s);
+        QCOMPARE(w.CData.EntryCount(), 1u);
+        QTest::mouseClick(w.BSave, Qt::LeftButton);
+        QCOMPARE(ReadBytes(other).count("\r\n"), 6 + 1);
+        QVERIFY(Dialogs::TakeShown().size() >= 2);
     }
 
     // Input that reaches the window while a file is read: browse mode is
@@ -704,10 +732,12 @@ private slots:
         QCOMPARE(shown.size(), 2u);
         QCOMPARE(ErrorText(shown[1]), u"ディスクがいっぱいです."_s);
         QVERIFY(w.isVisible());
-        QCOMPARE(WindowMode(w), 1);
+        QCOMPARE(WindowMode(w), 2);
         QCOMPARE(w.CData.EntryCount(), std::size_t(kBookEntries));
         QCOMPARE(ReadBytes(b.book), SimpleBook(kBookEntries));
-        // A later Escape closes as usual.
+        // Later Escapes step down and close as usual.
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QCOMPARE(WindowMode(w), 1);
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY(!w.isVisible());
     }
