@@ -58,6 +58,23 @@ bool LooksBinary(std::string_view head) {
     return nuls * 10 > window.size();
 }
 
+// True when a line after the six header lines is an entry line: three
+// TABs, no NUL. A contacts CSV has none, so a phone book whose first header
+// line happens to read like a CSV heading is still taken for what it is.
+bool HoldsEntryLines(std::string_view head) {
+    std::size_t line = 0;
+    while (!head.empty()) {
+        const std::size_t end = std::min(head.find('\n'), head.size());
+        const std::string_view text = head.substr(0, end);
+        if (line >= 6 && std::count(text.begin(), text.end(), '\t') == 3 &&
+            text.find('\0') == std::string_view::npos)
+            return true;
+        head.remove_prefix(std::min(end + 1, head.size()));
+        ++line;
+    }
+    return false;
+}
+
 } // namespace
 
 FileKind KindOfBytes(std::string_view head) {
@@ -66,7 +83,7 @@ FileKind KindOfBytes(std::string_view head) {
     // import reads, so it is named for what it is.
     if (LooksLikeVCard(head))
         return FileKind::VCard;
-    if (LooksLikeKnownCsv(head))
+    if (LooksLikeKnownCsv(head) && !HoldsEntryLines(head))
         return FileKind::ContactsCsv;
     if (LooksBinary(head))
         return FileKind::NotText;

@@ -79,6 +79,9 @@ const KindCase kKinds[] = {
      FileKind::PhoneBook},
     // Commas in the first line, but no contact columns.
     {"comma header", Cp932("電話帳,2024\r\n\r\n\r\n\r\n\r\n\r\n"), FileKind::PhoneBook},
+    {"header that reads like a contacts CSV",
+     Cp932("名前,電話番号\r\nh2\r\nh3\r\nh4\r\nh5\r\nh6\r\n01\t山田\tﾔﾏﾀﾞ\t0312345678:0:0\r\n"),
+     FileKind::PhoneBook},
     {"vCard with BOM and blank lines",
      "\xEF\xBB\xBF\r\n\r\n  \r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:a\r\nEND:VCARD\r\n",
      FileKind::VCard},
