@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileDialog>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace ruvo::Dialogs {
 
 namespace {
@@ -104,9 +106,14 @@ void ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
     box->exec();
 }
 
+QStringList PhoneBookFilters() {
+    return {u"電話帳 (*.txt *.TXT)"_s, QFileDialog::tr("All Files (*)")};
+}
+
 std::optional<std::string> OpenDlg(QWidget* parent) {
     if (TheHook().testMode) {
-        const auto answer = TakeAnswer({Kind::OpenFile, {}, {}, {}, {}, {}, parent, {}, {}});
+        const auto answer =
+            TakeAnswer({Kind::OpenFile, {}, {}, {}, {}, {}, parent, {}, PhoneBookFilters()});
         if (!answer)
             return std::nullopt;
         return answer->path;
@@ -186,6 +193,7 @@ std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent) {
     // Any name: a name that does not exist yet starts a new phone book,
     // which the first save creates.
     dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(PhoneBookFilters());
     return dialog;
 }
 

@@ -30,8 +30,12 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, con
 // The error box: error icon, one OK button.
 void ErrorBox(QWidget* parent, const QString& text, const QString& caption);
 
-// The file-open dialog (every file listed); the chosen path as the bytes
-// the file system uses, or nothing when cancelled.
+// The file filters of the dialogs that open and save phone books: phone
+// books (*.txt), and all files.
+QStringList PhoneBookFilters();
+
+// The file-open dialog (phone books listed, or every file); the chosen path
+// as the bytes the file system uses, or nothing when cancelled.
 std::optional<std::string> OpenDlg(QWidget* parent);
 
 // An information box with one OK button and a details section (hidden until

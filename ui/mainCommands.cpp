@@ -217,8 +217,7 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
 void TFRuvoTelEdit::SaveAsClick() {
     if (!BrowseCommandsLive())
         return;
-    const auto chosen =
-        Dialogs::SaveDlg(this, {u"電話帳 (*.txt *.TXT)"_s, u"すべてのファイル (*)"_s});
+    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters());
     if (!chosen)
         return;
     if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))

@@ -53,20 +53,6 @@ QString CurrentName(TestWindow& w) {
     return ruvo::DecodeCp932(w.CData.GetField(ruvo::Field::Name));
 }
 
-// The drop of one local file on the window; true when it was taken.
-bool DropFile(TestWindow& w, const QString& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    const QPoint at(380, 400);
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(&w, &enter);
-    if (!enter.isAccepted())
-        return false;
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(&w, &drop);
-    return drop.isAccepted();
-}
-
 const QByteArray kContacts = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:佐藤 一郎\r\nN:佐藤;一郎;;;\r\n"
                              "X-PHONETIC-LAST-NAME:さとう\r\nX-PHONETIC-FIRST-NAME:いちろう\r\n"
                              "TEL;TYPE=CELL:090-1111-2222\r\nEND:VCARD\r\n"

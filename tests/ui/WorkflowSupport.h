@@ -14,8 +14,10 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <array>
@@ -113,6 +115,20 @@ inline void Wheel(QWidget* widget, int notches) {
     QWheelEvent wheel(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &wheel);
+}
+
+// The drop of one local file on the window; true when it was taken.
+inline bool DropFile(TestWindow& w, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at(380, 400);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&w, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(&w, &drop);
+    return drop.isAccepted();
 }
 
 // A shown window in browse mode with a phone book (SimpleBook(entries), or
