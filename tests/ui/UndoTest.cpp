@@ -213,9 +213,8 @@ private:
             Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::Yes));
             QTest::mouseClick(w.BDel, Qt::LeftButton);
         } else if (change == u"import"_s) {
-            const QString contacts = QFileInfo(QString::fromStdString(w.FileName))
-                                         .dir()
-                                         .filePath(u"contacts.vcf"_s);
+            const QString contacts =
+                QFileInfo(QString::fromStdString(w.FileName)).dir().filePath(u"contacts.vcf"_s);
             QVERIFY(WriteBytes(contacts, kTwoContacts));
             Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(contacts)));
             Dialogs::QueueAnswer(Dialogs::Answer::SummaryOk());
