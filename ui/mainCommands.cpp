@@ -41,9 +41,13 @@ const ExportChoice kExportChoices[] = {
     {u"CSV コードページ 932 (*.csv)"_s, exchange::ExportFormat::Csv},
 };
 
+// By its name, else by its content: contacts saved as .txt come in too.
 bool IsContactsFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == u"vcf"_s || suffix == u"vcard"_s || suffix == u"csv"_s;
+    if (suffix == u"vcf"_s || suffix == u"vcard"_s || suffix == u"csv"_s)
+        return true;
+    const exchange::FileKind kind = exchange::KindOfFile(QFile::encodeName(path).toStdString());
+    return kind == exchange::FileKind::VCard || kind == exchange::FileKind::ContactsCsv;
 }
 
 // The core's exchange messages are UTF-8; the error box takes code page 932.

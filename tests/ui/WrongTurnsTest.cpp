@@ -186,6 +186,18 @@ private slots:
         QVERIFY(bytes.contains(Cp932(u"佐藤 一郎"_s)));
         QCOMPARE(ReadBytes(contacts), kContacts);
         QVERIFY(!QFile::exists(dir.filePath(u"contacts.BAK"_s)));
+
+        // Contacts under a phone book's name, dropped on the book in use,
+        // come into it.
+        OpenThroughDialog(w, saved);
+        const QString named = dir.filePath(u"more.txt"_s);
+        QVERIFY(WriteBytes(named, QByteArray(kContacts)
+                                      .replace("090-1111-2222", "090-3333-4444")
+                                      .replace("03-5555-6666", "03-7777-8888")));
+        Dialogs::QueueAnswer(Dialogs::Answer::SummaryOk());
+        QVERIFY(DropFile(w, named));
+        QCOMPARE(w.LCnt->text(), u"4件"_s);
+        QCOMPARE(w.FileName, PathBytes(saved));
     }
 
     void binaryFileIsRefused() {
