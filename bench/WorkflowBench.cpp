@@ -21,12 +21,14 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -199,6 +201,67 @@ void BM_LargeSession(benchmark::State& state) {
     state.counters["save_s"] = benchmark::Counter(saveS, perIteration);
 }
 
+// Resident memory of this process now, in MiB.
+double ResidentMiB() {
+    long pages = 0, resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+// The undo of the large steps: Escape empties a book, undo (Ctrl+Z) brings
+// it back, redo (Ctrl+Y) empties it again; and one delete taken back. The memory
+// counters show what the steps keep beyond the book itself (no copy).
+void BM_EscapeAndUndo(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    const std::string& book = Files().Book(entries);
+    double escapeS = 0, undoS = 0, redoS = 0, deleteUndoS = 0, growth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto window = ShowWindow();
+        Open(*window, book);
+        QCoreApplication::processEvents();
+        const double before = ResidentMiB();
+        state.ResumeTiming();
+        const auto t0 = Clock::now();
+        Key(window->DBG, Qt::Key_Escape);
+        const auto t1 = Clock::now();
+        window->UndoClick();
+        const auto t2 = Clock::now();
+        if (window->CData.EntryCount() != entries)
+            state.SkipWithError("the undo did not bring the entries back");
+        window->RedoClick();
+        const auto t3 = Clock::now();
+        window->UndoClick();
+        ruvo::Dialogs::QueueAnswer(ruvo::Dialogs::Answer::Button(QMessageBox::Yes));
+        window->BDel->click();
+        const auto t4 = Clock::now();
+        window->UndoClick();
+        const auto t5 = Clock::now();
+        if (window->CData.EntryCount() != entries)
+            state.SkipWithError("the delete was not taken back");
+        state.PauseTiming();
+        growth += ResidentMiB() - before;
+        escapeS += std::chrono::duration<double>(t1 - t0).count();
+        undoS += std::chrono::duration<double>(t2 - t1).count();
+        redoS += std::chrono::duration<double>(t3 - t2).count();
+        deleteUndoS += std::chrono::duration<double>(t5 - t4).count();
+        window.reset();
+        state.ResumeTiming();
+    }
+    const auto perIteration = benchmark::Counter::kAvgIterations;
+    state.counters["escape_ms"] = benchmark::Counter(escapeS * 1e3, perIteration);
+    state.counters["undo_escape_ms"] = benchmark::Counter(undoS * 1e3, perIteration);
+    state.counters["redo_escape_ms"] = benchmark::Counter(redoS * 1e3, perIteration);
+    state.counters["undo_delete_ms"] = benchmark::Counter(deleteUndoS * 1e3, perIteration);
+    state.counters["rss_growth_MiB"] = benchmark::Counter(growth, perIteration);
+}
+
 void Sizes(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 }
@@ -219,6 +282,7 @@ BENCHMARK(BM_WindowOpen)->Apply(WindowSizes);
 BENCHMARK(BM_CoreWrite)->Apply(Sizes);
 BENCHMARK(BM_WindowSave)->Apply(WindowSizes);
 BENCHMARK(BM_LargeSession)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_EscapeAndUndo)->Arg(100'000)->Arg(1'000'000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

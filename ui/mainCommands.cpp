@@ -218,20 +218,6 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
     return false;
 }
 
-void TFRuvoTelEdit::SaveAsClick() {
-    if (!BrowseCommandsLive())
-        return;
-    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters());
-    if (!chosen)
-        return;
-    if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))
-        throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
-                        .value());
-    // A file that is replaced keeps a copy, as an opened one does.
-    MakeBackupCopy(chosen->path);
-    SaveTo(chosen->path);
-}
-
 void TFRuvoTelEdit::UndoClick() {
     if (fileLoop_->Running() || EGroup->isEnabled())
         return;

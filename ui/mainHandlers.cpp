@@ -53,6 +53,13 @@ bool FailedForMissingFolder() {
     }
 }
 
+// A file that the last open did not read to its end is never replaced by
+// part of its entries.
+[[noreturn]] void RefuseSaveOverPartialRead() {
+    throw Error(
+        EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s).value());
+}
+
 } // namespace
 
 void NumericKeyFilter(char& key, std::vector<char> furtherKeys) {
@@ -258,9 +265,21 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
         return;
     }
     if (!lastOpenReadWhole_ && PathMayExist(FileName))
-        throw Error(EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s)
-                        .value());
+        RefuseSaveOverPartialRead();
     SaveTo(FileName);
+}
+
+void TFRuvoTelEdit::SaveAsClick() {
+    if (!BrowseCommandsLive())
+        return;
+    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters());
+    if (!chosen)
+        return;
+    if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))
+        RefuseSaveOverPartialRead();
+    // A file that is replaced keeps a copy, as an opened one does.
+    MakeBackupCopy(chosen->path);
+    SaveTo(chosen->path);
 }
 
 void TFRuvoTelEdit::SaveTo(const std::string& path) {
