@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Debian package without installing it: its files, its control
 # fields, lintian (no errors), and, on a copy unpacked into a temporary
-# folder, appstreamcli, desktop-file-validate, man --warnings on the four
-# manual pages, and `ruvotel --version` against the project's version.
+# folder, the licence named in copyright and metainfo, appstreamcli,
+# desktop-file-validate, man --warnings on the four manual pages, and
+# `ruvotel --version` against the project's version.
 #
 #   bash packaging/check-package.sh [DEB]     (default build-package/ruvoteledit_*.deb)
 set -euo pipefail
@@ -75,6 +76,16 @@ grep -v '^running with root privileges' <<<"$lintian_out" || true
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
 dpkg-deb -x "$deb" "$tree"
+
+echo "== copyright"
+copyright=$tree/usr/share/doc/ruvoteledit/copyright
+if grep -qi 'placeholder\|LicenseRef' "$copyright"; then
+    fail "the copyright file still holds a placeholder"
+fi
+grep -qxF 'License: GPL-3.0+' "$copyright" || fail "the copyright file does not name GPL-3.0+"
+grep -qF '<project_license>GPL-3.0-or-later</project_license>' "$tree${metainfo#.}" ||
+    fail "the metainfo's project_license is not GPL-3.0-or-later"
+echo "copyright and metainfo: GPL-3.0-or-later"
 
 echo "== appstreamcli"
 appstreamcli validate --no-net "$tree${metainfo#.}" || fail "appstreamcli validate"
