@@ -14,7 +14,7 @@ fuzz_runs=200000
 fuzz_seconds=900
 
 echo "== build and test"
-# Every option spelled out: run.sh shares this build folder with other ones.
+# Every option spelled out (run.sh builds in its own folder, build-run/).
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DRUVO_BUILD_UI=ON -DRUVO_BUILD_TESTS=ON -DRUVO_BUILD_BENCH=ON -DRUVO_SANITIZE=OFF -DRUVO_FUZZ=OFF \
     -DRUVO_WERROR=ON
