@@ -13,6 +13,9 @@ namespace ruvo {
 
 namespace {
 
+// What ReadWholeFile asks for at a time.
+constexpr std::size_t kReadBlock = std::size_t{1} << 16;
+
 FileOps RealFileOps() {
     FileOps ops;
     ops.open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); };
@@ -255,6 +258,30 @@ FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescript
     }
     file.Reset(opened.Release());
     return {};
+}
+
+FileError ReadWholeFile(const std::string& path, std::string& bytes) {
+    struct stat st;
+    FileDescriptor file;
+    if (const FileError error = OpenRegularFile(path, st, file)) {
+        // A folder is named as one, not as a file that may not be read.
+        struct stat what;
+        if (error.value() == EACCES && CurrentFileOps().stat(path.c_str(), &what) == 0 &&
+            S_ISDIR(what.st_mode))
+            return FileError(EISDIR);
+        return error;
+    }
+    bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
+    std::unique_ptr<char[]> buffer(new char[kReadBlock]);
+    for (;;) {
+        std::size_t count = 0;
+        if (const FileError error = ReadSome(file.get(), buffer.get(), kReadBlock, count))
+            return error;
+        if (count == 0)
+            return {};
+        bytes.append(buffer.get(), count);
+    }
 }
 
 FileError ClearNonBlocking(int fd) {

@@ -149,6 +149,11 @@ FileError CanonicalPath(const std::string& path, std::string& canonical);
 // before any reading starts.
 FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescriptor& file);
 
+// The whole content of a regular file (links followed) into bytes, read
+// through the calls in force. A folder fails with EISDIR, any other file
+// that is no regular file with EACCES, before anything is read.
+FileError ReadWholeFile(const std::string& path, std::string& bytes);
+
 // Clears O_NONBLOCK on fd.
 FileError ClearNonBlocking(int fd);
 
