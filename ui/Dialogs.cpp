@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -158,9 +159,10 @@ std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& f
     return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
 }
 
-std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters) {
+std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
+                                  const QString& startAt) {
     if (TheHook().testMode) {
-        const Shown shown{Kind::SaveFile, {}, {}, {}, {}, {}, parent, {}, filters};
+        const Shown shown{Kind::SaveFile, startAt, {}, {}, {}, {}, parent, {}, filters};
         const auto answer = TakeAnswer(shown);
         if (!answer || !answer->path)
             return std::nullopt;
@@ -171,6 +173,10 @@ std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
+    if (QFileInfo(startAt).isDir())
+        dialog.setDirectory(startAt);
+    else if (!startAt.isEmpty())
+        dialog.selectFile(startAt);
     // A name typed without an extension gets the chosen format's.
     const auto suffixOf = [](const QString& filter) {
         const qsizetype star = filter.indexOf(u"(*.");

@@ -52,7 +52,10 @@ struct SaveChoice {
     std::string path;
     int filter = 0;
 };
-std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters);
+// It opens at startAt: a file's path (its folder, the name filled in) or a
+// folder's; empty for the platform's default.
+std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
+                                  const QString& startAt = {});
 
 // The message box as MessageBox shows it, for a look at its buttons.
 std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
@@ -89,7 +92,7 @@ struct Answer {
 
 struct Shown {
     Kind kind;
-    QString text;
+    QString text; // a save dialog's: where it opens
     QString caption;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;

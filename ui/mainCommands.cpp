@@ -199,7 +199,7 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
         if (refusal.kind() == exchange::FileKind::NotText)
             throw;
         const QString question =
-            DecodeCp932(refusal.what()) + u"。\n\nその連絡先を新しい電話帳にインポートしますか?"_s;
+            DecodeCp932(refusal.what()) + u"。\n\nその連絡先を新しい電話帳にインポートしますか？"_s;
         if (Dialogs::MessageBox(this, question, ApplicationTitle(),
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                                 QMessageBox::Yes) != QMessageBox::Yes)
@@ -256,7 +256,12 @@ void TFRuvoTelEdit::ExportClick() {
     QStringList filters;
     for (const ExportChoice& choice : kExportChoices)
         filters << choice.filter;
-    const auto chosen = Dialogs::SaveDlg(this, filters);
+    // In the book's folder, beside the book.
+    const auto chosen = Dialogs::SaveDlg(
+        this, filters,
+        FileName.empty() ? QString()
+                         : QFileInfo(QFile::decodeName(QByteArray::fromStdString(FileName)))
+                               .absolutePath());
     if (!chosen)
         return;
     const ExportChoice& choice = kExportChoices[std::clamp(

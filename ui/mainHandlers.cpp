@@ -8,6 +8,7 @@
 #include "TextHelpers.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -272,7 +273,9 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
 void TFRuvoTelEdit::SaveAsClick() {
     if (!BrowseCommandsLive())
         return;
-    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters());
+    // At the file in use, where the user is likely to keep its copies.
+    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters(),
+                                         QFile::decodeName(QByteArray::fromStdString(FileName)));
     if (!chosen)
         return;
     if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))

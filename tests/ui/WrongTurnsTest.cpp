@@ -75,6 +75,8 @@ private slots:
         QCOMPARE(shown.back().kind, Dialogs::Kind::SaveFile);
         QCOMPARE(shown.back().filters.size(), 2);
         QVERIFY(shown.back().filters[0].contains(u"*.txt"_s));
+        // It opens at the file in use.
+        QCOMPARE(shown.back().text, b.book);
         QCOMPARE(WindowMode(w), 1);
         QCOMPARE(ReadBytes(other).count("\r\n"), 6 + 4);
         QVERIFY(ReadBytes(other).startsWith("header 1\r\n"));
@@ -251,6 +253,8 @@ private slots:
         QTest::keyClick(w.DBG, Qt::Key_E, Qt::ControlModifier);
         const auto shown = Dialogs::TakeShown();
         QCOMPARE(shown.size(), 2u);
+        // The export dialog opens in the book's folder.
+        QCOMPARE(QFileInfo(shown[0].text), QFileInfo(b.dir.path()));
         QVERIFY2(ErrorText(shown[1]).contains(u"エクスポート先にはできません"_s),
                  qPrintable(shown[1].text));
         QCOMPARE(ReadBytes(b.book), SimpleBook(3));
