@@ -152,6 +152,14 @@ std::string ZeroPadDigits(std::string_view text, int width) {
     return digits;
 }
 
+std::string NormalizeGroup(std::string_view group) {
+    try {
+        return ZeroPadDigits(group, 2);
+    } catch (const EConvertError&) {
+        return std::string(group);
+    }
+}
+
 bool CopyFileSilently(const std::string& source, const std::string& destination) {
     const FileOps& ops = CurrentFileOps();
     struct stat sourceStat;

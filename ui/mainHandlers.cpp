@@ -241,7 +241,7 @@ void TFRuvoTelEdit::BDelClick(QObject*) {
 void TFRuvoTelEdit::BRunClick(QObject*) {
     // Every box is converted before the first field is set: a text that
     // code page 932 cannot hold leaves the entry untouched.
-    const std::string group = ZeroPadDigits(EGroup->Bytes(), 2);
+    const std::string group = NormalizeGroup(EGroup->Bytes());
     const std::string name = EName->Bytes();
     const std::string kana = EKana->Bytes();
     const std::string tel = ETel->Bytes();
@@ -316,7 +316,7 @@ void TFRuvoTelEdit::SaveTo(const std::string& path) {
 }
 
 void TFRuvoTelEdit::EGroupExit(QObject*) {
-    EGroup->SetBytes(ZeroPadDigits(EGroup->Bytes(), 2));
+    EGroup->SetBytes(NormalizeGroup(EGroup->Bytes()));
 }
 
 void TFRuvoTelEdit::EGroupKeyPress(QObject*, char& Key) {

@@ -4,6 +4,7 @@
 #include "HalfWidthKana.h"
 #include "InputText.h"
 #include "PhoneBookTable.h"
+#include "TextHelpers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,7 +92,8 @@ struct Importer {
             Encode(source, contact, shownName, name, "the name");
         const std::optional<std::string> readingBytes =
             nameBytes ? Encode(source, contact, shownName, reading, "the reading") : std::nullopt;
-        const std::string groupText = contact.group.value_or(options.group);
+        // Stored as the window stores a typed group, so that 5 and 05 sort together.
+        const std::string groupText = NormalizeGroup(contact.group.value_or(options.group));
         const std::optional<std::string> groupBytes =
             readingBytes ? Encode(source, contact, shownName, groupText, "the group")
                          : std::nullopt;

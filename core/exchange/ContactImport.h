@@ -42,11 +42,12 @@ std::string FormatCounts(const ImportReport& report);
 // to the table as committed entries. Name: family and given joined by one
 // space, else the formatted name; reading: half-width katakana; number:
 // digits only, "+81" as a leading 0; group: the contact's, else
-// options.group. A contact with a character code page 932 cannot hold, or
-// with no number, is not imported; a number already in the table or earlier
-// in the import is skipped unless keepDuplicates; a field longer than its
-// width is cut by the table. Each of these adds a line to the report. The
-// table must be open and settled.
+// options.group, as NormalizeGroup gives it (5 becomes 05). A contact with
+// a character code page 932 cannot hold, or with no number, is not
+// imported; a number already in the table or earlier in the import is
+// skipped unless keepDuplicates; a field longer than its width is cut by the
+// table. Each of these adds a line to the report. The table must be open and
+// settled.
 ImportReport ImportContacts(PhoneBookTable& table, const ContactSource& source,
                             const ImportOptions& options);
 

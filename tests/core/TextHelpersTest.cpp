@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace std::string_literals;
@@ -154,6 +155,23 @@ TEST(ZeroPadDigitsTest, NumberBeyond32BitsIsAConvertError) {
                           "\xb9\x82\xf1");
         }
     }
+}
+
+TEST(NormalizeGroupTest, OneDigitBecomesTwoAndNothingThrows) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"5", "05"},
+        {"0", "00"},
+        {"05", "05"},
+        {"12", "12"},
+        {"007", "07"},
+        {"", ""},
+        {"7a", "7a"},
+        {" 5", " 5"},
+        {"\x82\x54", "\x82\x54"},     // full-width 5
+        {"2147483648", "2147483648"}, // beyond a number: kept, for the width to cut
+    };
+    for (const auto& [group, normal] : cases)
+        EXPECT_EQ(NormalizeGroup(group), normal) << "'" << group << "'";
 }
 
 TEST(IsDigitTest, TrueForExactlyTheTenDigits) {
