@@ -138,21 +138,15 @@ void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
         return;
     }
     const int current = std::max(DS->CurrentRow(), 0);
-    int from = current;
-    if (advance)
-        from = forward ? (current + 1) % rows : (current + rows - 1) % rows;
-    const auto found = FindRow(CData, pattern, static_cast<std::size_t>(from), forward);
+    const auto found = FindRow(CData, pattern, static_cast<std::size_t>(current), forward, advance);
     if (!found) {
         findBox_->SetNote(u"見つかりません"_s);
         return;
     }
-    const int row = static_cast<int>(found->row);
-    const bool wrapped = forward ? (advance ? row <= current : row < current)
-                                 : (advance ? row >= current : row > current);
-    findBox_->SetNote(!wrapped  ? QString()
-                      : forward ? u"先頭から検索しました"_s
-                                : u"末尾から検索しました"_s);
-    DS->MoveTo(row + 1);
+    findBox_->SetNote(!found->wrapped ? QString()
+                      : forward       ? u"先頭から検索しました"_s
+                                      : u"末尾から検索しました"_s);
+    DS->MoveTo(static_cast<int>(found->row) + 1);
 }
 
 void TFRuvoTelEdit::ImportClick() {

@@ -153,17 +153,21 @@ bool FindPattern::Matches(std::string_view name, std::string_view kana,
 }
 
 std::optional<FoundRow> FindRow(const PhoneBookTable& table, const FindPattern& pattern,
-                                std::size_t from, bool forward) {
+                                std::size_t current, bool forward, bool advance) {
     const std::size_t rows = table.RowCount();
     if (rows == 0 || pattern.Empty())
         return std::nullopt;
-    from = std::min(from, rows - 1);
+    current = std::min(current, rows - 1);
     for (std::size_t step = 0; step < rows; ++step) {
-        const std::size_t row = forward ? (from + step) % rows : (from + rows - step) % rows;
+        // How far the row is from current, 1 to rows when advancing: the
+        // count tells whether the end (or the start) has been passed.
+        const std::size_t offset = step + (advance ? 1 : 0);
+        const std::size_t row =
+            forward ? (current + offset) % rows : (current + rows - offset) % rows;
         if (pattern.Matches(table.Cell(row, Field::Name).text, table.Cell(row, Field::Kana).text,
                             pattern.SeeksNumber() ? table.Cell(row, Field::Tel).text
                                                   : std::string_view()))
-            return FoundRow{row, forward ? row < from : row > from};
+            return FoundRow{row, forward ? current + offset >= rows : offset > current};
     }
     return std::nullopt;
 }

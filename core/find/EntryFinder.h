@@ -37,17 +37,21 @@ private:
     std::string digits_;    // the query's digits, when it is a number
 };
 
-// Where a search ended: the matching row, and whether it went round the end
-// (or the start, backwards) of the list to get there.
+// Where a search ended: the matching row, and whether the search passed the
+// end of the list (forward) or its start (backward) on its way there. The
+// advancing step counts: the next from the last row is the first row, found
+// with a wrap. Finding the start row itself without advancing is no wrap.
 struct FoundRow {
     std::size_t row = 0;
     bool wrapped = false;
 };
 
-// The first row of the table's selected order, from `from` on (backwards
-// when not forward, `from` itself included), whose entry matches; the
-// search goes round once. Nothing when no entry matches.
+// The first row of the table's selected order whose entry matches, looking
+// from `current` on (backwards when not forward), or from the row after it
+// (before it) when advance, as the find box's next and previous do; the
+// search goes round once, so with advance `current` itself comes last.
+// Nothing when no entry matches.
 std::optional<FoundRow> FindRow(const PhoneBookTable& table, const FindPattern& pattern,
-                                std::size_t from, bool forward);
+                                std::size_t current, bool forward, bool advance = false);
 
 } // namespace ruvo
