@@ -107,6 +107,14 @@ void ErrorBox(QWidget* parent, const QString& text, const QString& caption) {
     box->exec();
 }
 
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
 QStringList PhoneBookFilters() {
     return {u"電話帳 (*.txt *.TXT)"_s, QFileDialog::tr("All Files (*)")};
 }
@@ -122,7 +130,7 @@ std::optional<std::string> OpenDlg(QWidget* parent) {
     const auto dialog = CreateOpenDialog(parent);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
+    return PathBytes(dialog->selectedFiles().constFirst());
 }
 
 void Summary(QWidget* parent, const QString& text, const QString& caption, const QString& details) {
@@ -156,7 +164,7 @@ std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& f
     dialog->setNameFilters(filters + QStringList{QFileDialog::tr("All Files (*)")});
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return QFile::encodeName(dialog->selectedFiles().constFirst()).toStdString();
+    return PathBytes(dialog->selectedFiles().constFirst());
 }
 
 std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
@@ -188,7 +196,7 @@ std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
         [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return SaveChoice{QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString(),
+    return SaveChoice{PathBytes(dialog.selectedFiles().constFirst()),
                       std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
 }
 

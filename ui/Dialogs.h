@@ -30,6 +30,10 @@ QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, con
 // The error box: error icon, one OK button.
 void ErrorBox(QWidget* parent, const QString& text, const QString& caption);
 
+// A path as the file system takes it (bytes) and as the user reads it.
+QString PathText(const std::string& path);
+std::string PathBytes(const QString& path);
+
 // The file filters of the dialogs that open and save phone books: phone
 // books (*.txt), and all files.
 QStringList PhoneBookFilters();

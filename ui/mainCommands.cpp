@@ -46,7 +46,7 @@ bool IsContactsFile(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"vcf"_s || suffix == u"vcard"_s || suffix == u"csv"_s)
         return true;
-    const exchange::FileKind kind = exchange::KindOfFile(QFile::encodeName(path).toStdString());
+    const exchange::FileKind kind = exchange::KindOfFile(Dialogs::PathBytes(path));
     return kind == exchange::FileKind::VCard || kind == exchange::FileKind::ContactsCsv;
 }
 
@@ -253,9 +253,7 @@ void TFRuvoTelEdit::ExportClick() {
     // In the book's folder, beside the book.
     const auto chosen = Dialogs::SaveDlg(
         this, filters,
-        FileName.empty() ? QString()
-                         : QFileInfo(QFile::decodeName(QByteArray::fromStdString(FileName)))
-                               .absolutePath());
+        FileName.empty() ? QString() : QFileInfo(Dialogs::PathText(FileName)).absolutePath());
     if (!chosen)
         return;
     const ExportChoice& choice = kExportChoices[std::clamp(
@@ -272,7 +270,7 @@ void TFRuvoTelEdit::ExportClick() {
     for (const auto& line : report.lines)
         details << QString::fromStdString(exchange::FormatReportLine(line));
     QString text = u"%1 件を %2 にエクスポートしました。"_s.arg(report.exported)
-                       .arg(QFile::decodeName(QByteArray::fromStdString(chosen->path)));
+                       .arg(Dialogs::PathText(chosen->path));
     if (!report.lines.empty())
         text += u"\nShift-JIS でない文字を含む項目 %1 件は U+FFFD で書き出しました。"_s.arg(
             report.lines.size());
@@ -319,7 +317,7 @@ TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* data,
         return DropAction::None;
     const QString file = data->urls().front().toLocalFile();
     if (path)
-        *path = QFile::encodeName(file).toStdString();
+        *path = Dialogs::PathBytes(file);
     if (BOpen->isEnabled())
         return DropAction::Open;
     if (DBG->isEnabled() && IsContactsFile(file))

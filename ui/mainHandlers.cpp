@@ -274,8 +274,8 @@ void TFRuvoTelEdit::SaveAsClick() {
     if (!BrowseCommandsLive())
         return;
     // At the file in use, where the user is likely to keep its copies.
-    const auto chosen = Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters(),
-                                         QFile::decodeName(QByteArray::fromStdString(FileName)));
+    const auto chosen =
+        Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters(), Dialogs::PathText(FileName));
     if (!chosen)
         return;
     if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))
