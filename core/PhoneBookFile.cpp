@@ -365,9 +365,8 @@ FileError PrepareTarget(const std::string& path, SaveTarget& target) {
 }
 
 // The second step: writes the header lines and then every entry in the
-// order of "iKey", each line ending in CR LF, in big blocks. "iKey" stays
-// selected.
-FileError WriteBody(int fd, const HeaderLines& headers, PhoneBookTable& table,
+// saved order (that of "iKey"), each line ending in CR LF, in big blocks.
+FileError WriteBody(int fd, const HeaderLines& headers, const PhoneBookTable& table,
                     const MessagePump& pump) {
     std::string out;
     out.reserve(kMinBlockSize);
@@ -375,20 +374,18 @@ FileError WriteBody(int fd, const HeaderLines& headers, PhoneBookTable& table,
         out += header;
         out += kLineEnd;
     }
-    table.SelectOrder("iKey");
-    table.MoveFirst();
     FileError error;
-    while (!error && !table.AtEnd()) {
+    table.ForEachEntry(PhoneBookTable::Walk::Saved, [&](const PhoneBookTable::EntryFields& entry) {
         if (pump) {
             pump();
         }
-        out += table.GetField(Field::Group);
+        out += entry[static_cast<std::size_t>(Field::Group)].text;
         out += '\t';
-        out += table.GetField(Field::Name);
+        out += entry[static_cast<std::size_t>(Field::Name)].text;
         out += '\t';
-        out += table.GetField(Field::Kana);
+        out += entry[static_cast<std::size_t>(Field::Kana)].text;
         out += '\t';
-        const std::string tel = table.GetField(Field::Tel);
+        const std::string_view tel = entry[static_cast<std::size_t>(Field::Tel)].text;
         if (!tel.empty()) {
             out += tel;
             out += ":0:0";
@@ -398,8 +395,8 @@ FileError WriteBody(int fd, const HeaderLines& headers, PhoneBookTable& table,
             error = WriteAll(fd, out);
             out.clear();
         }
-        table.MoveNext();
-    }
+        return !error;
+    });
     return error ? error : WriteAll(fd, out);
 }
 
@@ -533,8 +530,8 @@ void SaveBytes(const std::string& path, std::string_view bytes) {
     }
 }
 
-void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
-                        const MessagePump& pump) {
+void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
+                        const PhoneBookTable& table, const MessagePump& pump) {
     SaveTarget target;
     if (const FileError error = PrepareTarget(path, target)) {
         ThrowInOutError(error.value(), path);
@@ -546,7 +543,6 @@ void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, Pho
     if (error) {
         ThrowInOutError(error.value(), path);
     }
-    table.SelectOrder("");
 }
 
 } // namespace ruvo

@@ -35,15 +35,17 @@ void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookT
 void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTable& table,
                        const MessagePump& pump = {});
 
-// Writes the header lines and then every entry in the order of "iKey", each
-// line ending in CR LF, replacing the file only once everything is written.
+// Writes the header lines and then every committed entry in the order of
+// "iKey", each line ending in CR LF, replacing the file only once everything
+// is written. The table is only read: its selected order, its current entry
+// and a pending entry (which is not written) stay as they are.
 // Throws EInOutError; the file is then as it was before, unless it had to be
 // written in place (a file with further hard links, a folder that takes no
 // new file, a replacement that cannot take the file's owner, group and
 // mode). A file without write permission is refused. Symbolic links are
 // followed; mode, owner and group are kept.
-void WritePhoneBookFile(const std::string& path, const HeaderLines& headers, PhoneBookTable& table,
-                        const MessagePump& pump = {});
+void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
+                        const PhoneBookTable& table, const MessagePump& pump = {});
 
 // Writes bytes to path the way a phone book is saved (WritePhoneBookFile):
 // the file is replaced only once everything is written, keeps its owner,

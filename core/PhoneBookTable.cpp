@@ -727,9 +727,9 @@ struct PhoneBookTable::Impl {
             observer->endReset();
     }
 
-    // Fills keys and index with the sorted order of every committed entry;
-    // returns the current entry's row in it.
-    std::size_t BuildSortedOrder(table::RecordArena& newKeys, table::SortedIndex& newIndex) const {
+    // Every committed entry with its sort key, made in keys, in the natural
+    // order.
+    std::vector<table::SortedIndex::Item> ItemsToSort(table::RecordArena& keys) const {
         std::vector<table::SortedIndex::Item> items;
         items.reserve(count);
         for (std::uint32_t seq = 0; seq < slots.size(); ++seq) {
@@ -737,9 +737,16 @@ struct PhoneBookTable::Impl {
                 continue;
             table::EntryRecord record{slots[seq]};
             const std::uint8_t* key =
-                table::MakeSortKey(newKeys, record.Value(kKana), record.Value(kGroup));
+                table::MakeSortKey(keys, record.Value(kKana), record.Value(kGroup));
             items.push_back(table::SortedIndex::MakeItem(key, seq, slots[seq]));
         }
+        return items;
+    }
+
+    // Fills keys and index with the sorted order of every committed entry;
+    // returns the current entry's row in it.
+    std::size_t BuildSortedOrder(table::RecordArena& newKeys, table::SortedIndex& newIndex) const {
+        std::vector<table::SortedIndex::Item> items = ItemsToSort(newKeys);
         newIndex.Build(items);
         if (!hasCurrent)
             return 0;
@@ -941,6 +948,38 @@ void PhoneBookTable::SelectOrder(std::string_view order) {
         d.Settle();
         d.SwitchOrder(sorted);
     });
+}
+
+void PhoneBookTable::ForEachEntry(Walk walk,
+                                  const std::function<bool(const EntryFields&)>& visit) const {
+    const Impl& d = *impl_;
+    d.RequireOpen();
+    EntryFields fields;
+    const auto visitRecord = [&](const std::uint8_t* bytes) {
+        const table::EntryRecord record{bytes};
+        for (std::size_t f = 0; f < kFieldCount; ++f)
+            fields[f] = {record.IsSet(f), record.Text(f)};
+        return visit(fields);
+    };
+    if (walk == Walk::Natural || d.count == 0) {
+        for (const std::uint8_t* record : d.slots)
+            if (record && !visitRecord(record))
+                return;
+        return;
+    }
+    if (d.sorted) {
+        for (std::size_t row = 0; row < d.count; ++row)
+            if (!visitRecord(d.index.At(row).record))
+                return;
+        return;
+    }
+    // The saved order without selecting it: the same keys, sorted aside.
+    table::RecordArena keys;
+    std::vector<table::SortedIndex::Item> items = d.ItemsToSort(keys);
+    table::SortedIndex::Sort(items);
+    for (const table::SortedIndex::Item& item : items)
+        if (!visitRecord(item.record))
+            return;
 }
 
 bool PhoneBookTable::SortedOrderSelected() const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -95,6 +96,16 @@ public:
 
     // Committed entries; a pending new one is not counted.
     std::size_t EntryCount() const;
+    // Every committed entry, in the natural order or in the saved order
+    // (that of "iKey": Kana, then Group), without changing the selected
+    // order, the current entry or a pending one (which is not walked).
+    // visit gets the four fields of each entry in turn, and stops the walk
+    // by returning false; the views stay valid until the table changes,
+    // which visit must not do.
+    enum class Walk { Natural, Saved };
+    using EntryFields = std::array<CellValue, kFieldCount>;
+    void ForEachEntry(Walk walk, const std::function<bool(const EntryFields&)>& visit) const;
+
     // "iKey" for the sorted order, "" for the natural order.
     void SelectOrder(std::string_view order);
     bool SortedOrderSelected() const;

@@ -260,12 +260,8 @@ void TFRuvoTelEdit::ExportClick() {
         chosen->filter, 0, static_cast<int>(std::size(kExportChoices)) - 1)];
     if (!FileName.empty())
         exchange::RefuseExportOver(chosen->path, FileName);
-    // Writing takes the saved order for a moment; the current entry stays.
-    const int current = DS->CurrentRow();
     const exchange::ExportReport report =
         exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
-    if (current >= 0)
-        DS->MoveTo(current + 1);
     QStringList details;
     for (const auto& line : report.lines)
         details << QString::fromStdString(exchange::FormatReportLine(line));

@@ -288,20 +288,16 @@ void TFRuvoTelEdit::SaveAsClick() {
 void TFRuvoTelEdit::SaveTo(const std::string& path) {
     SetBusyCursor();
     SetWindowMode(wmIdle);
-    const int current = DS->CurrentRow();
     try {
         fileLoop_->Run(TFileLoop::Kind::Writing, [&](const MessagePump& pump) {
             WritePhoneBookFile(path, Headers, CData, pump);
         });
     } catch (...) {
         // Nothing is lost: the window stays in browse mode with every entry
-        // where it was, so that the user can mend the cause and save again,
-        // or save elsewhere. A close asked for meanwhile is dropped for the
-        // same reason.
+        // where it was (the save only read them), so that the user can mend
+        // the cause and save again, or save elsewhere. A close asked for
+        // meanwhile is dropped for the same reason.
         fileLoop_->TakeHeldClose();
-        CData.SelectOrder("");
-        if (current >= 0)
-            DS->MoveTo(current + 1);
         SetWindowMode(wmBrowse);
         DBG->setFocus();
         SetDefaultCursor();

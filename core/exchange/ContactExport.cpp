@@ -253,21 +253,25 @@ constexpr std::size_t kFirstEntryLine = 7;
 void ReportUndecodable(const PhoneBookTable& table, const std::string& bookName,
                        ExportReport& report) {
     std::string scratch;
-    const std::size_t rows = table.RowCount();
-    for (std::size_t row = 0; row < rows; ++row) {
-        std::string name;
-        for (const Field field : {Field::Group, Field::Name, Field::Kana, Field::Tel}) {
-            scratch.clear();
-            if (AppendCp932AsUtf8(scratch, table.Cell(row, field).text, false))
-                continue;
-            if (name.empty())
-                AppendCp932AsUtf8(name, table.Cell(row, Field::Name).text, false);
-            const FieldDef& def = FieldDefs()[static_cast<std::size_t>(field)];
-            report.lines.push_back({bookName, kFirstEntryLine + row, name,
-                                    "field " + cp932::ToUtf8(def.caption) +
-                                        " holds bytes that are not Shift-JIS; written as U+FFFD"});
-        }
-    }
+    std::size_t row = 0;
+    table.ForEachEntry(
+        PhoneBookTable::Walk::Natural, [&](const PhoneBookTable::EntryFields& entry) {
+            std::string name;
+            for (std::size_t f = 0; f < kFieldCount; ++f) {
+                scratch.clear();
+                if (AppendCp932AsUtf8(scratch, entry[f].text, false))
+                    continue;
+                if (name.empty())
+                    AppendCp932AsUtf8(name, entry[static_cast<std::size_t>(Field::Name)].text,
+                                      false);
+                report.lines.push_back(
+                    {bookName, kFirstEntryLine + row, name,
+                     "field " + cp932::ToUtf8(FieldDefs()[f].caption) +
+                         " holds bytes that are not Shift-JIS; written as U+FFFD"});
+            }
+            ++row;
+            return true;
+        });
 }
 
 } // namespace
@@ -291,7 +295,7 @@ std::string FormatCounts(const ExportReport& report) {
     return text;
 }
 
-ExportReport ExportEntries(PhoneBookTable& table, ExportFormat format, std::string& out,
+ExportReport ExportEntries(const PhoneBookTable& table, ExportFormat format, std::string& out,
                            const std::string& bookName) {
     out.clear();
     out.reserve(table.EntryCount() * (format == ExportFormat::Csv ? 48 : 200));
@@ -311,19 +315,15 @@ ExportReport ExportEntries(PhoneBookTable& table, ExportFormat format, std::stri
     case ExportFormat::VCard21:
         break;
     }
-    const bool wasSorted = table.SortedOrderSelected();
-    table.SelectOrder("iKey");
-    // The rows of the selected order, read in place.
-    table.MoveFirst();
     Entry e;
     VCardBuffers buffers;
     bool valid = true;
-    const std::size_t rows = table.RowCount();
-    for (std::size_t row = 0; row < rows; ++row) {
-        e.group = table.Cell(row, Field::Group).text;
-        e.name = table.Cell(row, Field::Name).text;
-        e.reading = table.Cell(row, Field::Kana).text;
-        e.tel = table.Cell(row, Field::Tel).text;
+    ExportReport report;
+    table.ForEachEntry(PhoneBookTable::Walk::Saved, [&](const PhoneBookTable::EntryFields& entry) {
+        e.group = entry[static_cast<std::size_t>(Field::Group)].text;
+        e.name = entry[static_cast<std::size_t>(Field::Name)].text;
+        e.reading = entry[static_cast<std::size_t>(Field::Kana)].text;
+        e.tel = entry[static_cast<std::size_t>(Field::Tel)].text;
         switch (format) {
         case ExportFormat::VCard:
             valid = WriteVCard(out, e, buffers) && valid;
@@ -338,30 +338,23 @@ ExportReport ExportEntries(PhoneBookTable& table, ExportFormat format, std::stri
             AppendRow(out, {e.group, e.name, e.reading, e.tel});
             break;
         }
-    }
-    ExportReport report;
-    report.exported = rows;
-    if (valid) {
-        if (!wasSorted)
-            table.SelectOrder("");
-        return report;
-    }
-    // The report walks the natural order; a table that had the sorted order
-    // selected is sorted anew afterwards, which only a report costs.
-    table.SelectOrder("");
-    ReportUndecodable(table, bookName, report);
-    if (wasSorted)
-        table.SelectOrder("iKey");
+        ++report.exported;
+        return true;
+    });
+    // The report names entries by their lines in the file, which a second
+    // walk in the natural order gives; only a report costs it.
+    if (!valid)
+        ReportUndecodable(table, bookName, report);
     return report;
 }
 
-std::string ExportEntries(PhoneBookTable& table, ExportFormat format) {
+std::string ExportEntries(const PhoneBookTable& table, ExportFormat format) {
     std::string out;
     ExportEntries(table, format, out);
     return out;
 }
 
-ExportReport ExportEntriesToFile(const std::string& path, PhoneBookTable& table,
+ExportReport ExportEntriesToFile(const std::string& path, const PhoneBookTable& table,
                                  ExportFormat format, const std::string& bookName) {
     std::string bytes;
     ExportReport report = ExportEntries(table, format, bytes, bookName);

@@ -42,17 +42,17 @@ std::string FormatCounts(const ExportReport& report);
 
 // Entry point (c): every committed entry of the table in the saved order
 // (reading, then group), written in the format into out (whatever it held
-// goes). Report lines name the book bookName. The table's selected order is
-// as before afterwards; a pending entry is settled first.
-ExportReport ExportEntries(PhoneBookTable& table, ExportFormat format, std::string& out,
+// goes). Report lines name the book bookName. The table is only read: its
+// order, its current entry and a pending entry (not written) stay.
+ExportReport ExportEntries(const PhoneBookTable& table, ExportFormat format, std::string& out,
                            const std::string& bookName = "<book>");
 
 // The bytes alone, for callers that need no report.
-std::string ExportEntries(PhoneBookTable& table, ExportFormat format);
+std::string ExportEntries(const PhoneBookTable& table, ExportFormat format);
 
 // ExportEntries written to a file atomically, like a save. Throws
 // EInOutError.
-ExportReport ExportEntriesToFile(const std::string& path, PhoneBookTable& table,
+ExportReport ExportEntriesToFile(const std::string& path, const PhoneBookTable& table,
                                  ExportFormat format, const std::string& bookName = "<book>");
 
 // Throws ruvo::Error (code page 932, naming target) when target is the book

@@ -78,8 +78,12 @@ Item SortedIndex::MakeItem(const std::uint8_t* key, std::uint32_t seq, const std
     return {ChunkAt(key, size, 0), key, record, seq, size};
 }
 
-void SortedIndex::Build(std::vector<Item>& items) {
+void SortedIndex::Sort(std::vector<Item>& items) {
     SortItems(items.data(), items.data() + items.size(), 0);
+}
+
+void SortedIndex::Build(std::vector<Item>& items) {
+    Sort(items);
     *this = SortedIndex();
     nodes_.resize(items.size() + 1);
     std::vector<std::uint32_t> rightSpine;

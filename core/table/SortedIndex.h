@@ -38,6 +38,8 @@ public:
     // Replaces the content by the items, which it sorts by KeyLess in
     // O(n log n); the tree is then built in O(n).
     void Build(std::vector<Item>& items);
+    // Sorts items by KeyLess, as Build does, for a walk without a tree.
+    static void Sort(std::vector<Item>& items);
 
     std::size_t Size() const { return nodes_[root_].size; }
 
