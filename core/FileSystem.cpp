@@ -52,10 +52,6 @@ FileOps& CurrentFileOps() {
     return ops;
 }
 
-void ResetFileOps() {
-    CurrentFileOps() = RealFileOps();
-}
-
 FileDescriptor::~FileDescriptor() {
     if (fd_ >= 0) {
         CurrentFileOps().close(fd_);

@@ -62,8 +62,6 @@ struct FileOps {
 
 // The calls in force; the real ones unless a test replaced them.
 [[nodiscard]] FileOps& CurrentFileOps();
-// Puts the real calls back. Prefer ScopedFileOps, which restores by itself.
-void ResetFileOps();
 
 // Replaces file calls for as long as it lives:
 //     ScopedFileOps calls;
@@ -78,7 +76,6 @@ public:
     ScopedFileOps& operator=(const ScopedFileOps&) = delete;
 
     FileOps* operator->() const { return &CurrentFileOps(); }
-    FileOps& operator*() const { return CurrentFileOps(); }
 
 private:
     FileOps saved_;
@@ -96,7 +93,6 @@ public:
     // Takes fd; a descriptor held before is closed quietly.
     void Reset(int fd);
     [[nodiscard]] int get() const { return fd_; }
-    [[nodiscard]] bool valid() const { return fd_ >= 0; }
     // Closes now; nothing to close is no failure.
     FileError Close();
     // Gives up the descriptor without closing it.

@@ -18,7 +18,6 @@ class TFieldEdit : public TUAEdit {
 public:
     TFieldEdit(Field field, QWidget* parent = nullptr);
 
-    Field FieldOf() const { return field_; }
     // The box's title for messages: the grid column title of its field.
     QString Title() const;
 

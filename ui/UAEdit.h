@@ -26,8 +26,8 @@ public:
     // Where the text is placed for an alignment value and reading order.
     static Qt::Alignment TextAlignment(TAlignment value, bool rightToLeft);
 
-    TImeMode ImeMode() const { return imeMode_; }
-    // Takes effect at once, also while the box has the focus.
+    // The box's input-method mode; takes effect at once, also while the
+    // box has the focus.
     void SetImeMode(TImeMode mode);
 
     // What the box tells the platform: the input method is enabled only
