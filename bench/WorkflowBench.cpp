@@ -282,7 +282,11 @@ BENCHMARK(BM_WindowOpen)->Apply(WindowSizes);
 BENCHMARK(BM_CoreWrite)->Apply(Sizes);
 BENCHMARK(BM_WindowSave)->Apply(WindowSizes);
 BENCHMARK(BM_LargeSession)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(BM_EscapeAndUndo)->Arg(100'000)->Arg(1'000'000)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EscapeAndUndo)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

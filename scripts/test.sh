@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the normal build with the window
-# tests, the core again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and a short run of the reader fuzzer.
+# Checks that the C++ sources are as clang-format writes them, then builds
+# everything and runs every test: the normal build with the window tests, the
+# core again under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# short run of the reader fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -12,6 +13,37 @@ jobs=$(nproc)
 # slow machine, whichever ends first.
 fuzz_runs=200000
 fuzz_seconds=900
+
+echo "== clang-format"
+# Before the long build: every tracked C++ source in the folders the build's
+# format target covers must be as clang-format writes it (.clang-format).
+format_pathspecs=()
+for dir in core ui app tools tests bench; do
+    format_pathspecs+=("$dir/*.cpp" "$dir/*.h")
+done
+format_sources=()
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    while IFS= read -r -d '' file; do
+        # A tracked file deleted from the work tree has nothing to check.
+        if [ -f "$file" ]; then format_sources+=("$file"); fi
+    done < <(git ls-files -z -- "${format_pathspecs[@]}")
+else
+    # Not a git checkout (an unpacked source archive): every source there.
+    while IFS= read -r -d '' file; do
+        format_sources+=("$file")
+    done < <(find core ui app tools tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
+fi
+# (With no file, clang-format would read its standard input.)
+if ((${#format_sources[@]} == 0)); then
+    echo "clang-format: no C++ sources found" >&2
+    exit 1
+fi
+if ! clang-format --dry-run --Werror "${format_sources[@]}"; then
+    echo "clang-format: the files named above are not formatted;" \
+        "run clang-format -i on them (or cmake --build build --target format)" >&2
+    exit 1
+fi
+echo "${#format_sources[@]} sources formatted"
 
 echo "== build and test"
 # Every option spelled out (run.sh builds in its own folder, build-run/).
