@@ -46,36 +46,20 @@
 set -u
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo_root=$(cd "$script_dir/../.." && pwd)
-
-binary=${1:-build/app/ruvoteledit}
-out=${2:-/tmp/edge-shots}
-user_name=${EDGE_SHOTS_USER:-ruvoime}
-
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-desk_require_root edge-shots "$user_name"
-desk_find_binary "$binary" "$repo_root" "${EDGE_SHOTS_WAIT:-120}"
-
+out=${2:-/tmp/edge-shots}
 # (qt6-translations-l10n: Qt's own buttons in Japanese, はい(&Y) and いいえ(&N).)
-desk_install_packages "${desk_packages[@]}" qt6-translations-l10n
-desk_prepare_user "$user_name" edge-shots
-mkdir -p "$run/shots" "$run/extra" "$run/saved"
-cp "$binary" "$run/ruvoteledit"
+desk_root_begin edge-shots "${EDGE_SHOTS_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" \
+    "${EDGE_SHOTS_WAIT:-120}" qt6-translations-l10n
+mkdir -p "$run/saved"
 
 # A book of three entries, code page 932, CR LF.
-{
-    printf '電話帳データ  ルーヴォ RV-720\n'
-    printf '作成日時 2024/05/18 10:42\n'
-    printf '登録件数 3\n'
-    printf 'グループ 01:家族 02:友人 03:会社\n'
-    printf '\n'
-    printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
-    printf '01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0\n'
-    printf '02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0\n'
-    printf '03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0\n'
-} | to_book_bytes >"$run/book.txt"
+desk_book \
+    $'01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0' \
+    $'02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
+    $'03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0' >"$run/book.txt"
 cp "$run/book.txt" "$run/book.original"
 
 # Two contacts, vCard 3.0, UTF-8, CR LF.
@@ -99,44 +83,8 @@ set -u
 . "$HOME/edge-shots/lib.sh"
 desk_session_begin edge-shots 1280x1024
 
-shot() { desk_shot "$shots/$1.png"; }
-extra() { desk_shot "$run/extra/$1.png"; }
-
 cd "$run" || { fail "cd $run"; exit 0; }
-report=$run/report.txt
-: >"$report"
-note() { printf '%s\n' "$*" >>"$report"; printf '   %s\n' "$*"; }
-section() { printf '\n[%s]\n' "$*" >>"$report"; step "$*"; }
-
-# The active window, once it is none of the editor's main window and "$@"
-# (dialogs that are closing); empty after 15 s.
-new_window() {
-    local a x end=$((SECONDS + 15)) skip
-    while [ $SECONDS -lt $end ]; do
-        a=$(xdotool getactivewindow 2>/dev/null)
-        skip=no
-        [ -z "$a" ] || [ "$a" = "$win" ] && skip=yes
-        for x in "$@"; do [ "$a" = "$x" ] && skip=yes; done
-        if [ $skip = no ]; then
-            echo "$a"
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
-}
-
-active_title() { xdotool getwindowname "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null; }
-
-# "left top right bottom" of the window $1 with its frame, on the screen.
-frame_rect() {
-    local x y w h l r t b
-    read -r x y w h < <(xwininfo -id "$1" | awk '
-        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }')
-    read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed 's/.*= *//; s/,/ /g')
-    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((x + w + ${r:-0})) $((y + h + ${b:-0}))"
-}
+desk_report_begin "$run/report.txt"
 
 # A box $1 (named $2): its title, and where it sits against the main window.
 box_report() {
@@ -150,44 +98,12 @@ box_report() {
     note "  transient for: $(xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | sed 's/.*# *//')"
 }
 
-# Types $2 into the file dialog $1's name box, a click back into that box
-# (the completer's popup would take the Enter), Enter; returns once the
-# dialog is no longer the active window.
-choose_in_dialog() {
-    local dialog=$1 path=$2
-    note "file dialog $dialog: [$(xdotool getwindowname "$dialog")], typed: $path"
-    sleep 0.5
-    typ "$path"
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
-    sleep 0.5
-    key Return
-    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
-        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
-    sleep 0.5
-}
-
-# A crop of the client area ("WxH+X+Y" relative to it) of the shot $1 into $2.
-crop() { convert "$1" -crop "$(awk -v g="$3" -v x="$wx" -v y="$wy" 'BEGIN {
-    split(g, a, /[x+]/); printf "%dx%d+%d+%d", a[1], a[2], a[3] + x, a[4] + y }')" +repage \
-    "$2" 2>>"$log/convert.txt"; }
-
 # The count label, the row of buttons and the grid of the shot $2 against
 # the shot $1: pixels that differ in each part.
-compare_parts() {
-    local part geometry d
-    for part in count:150x26+460+8 buttons:752x30+0+6 grid:741x614+11+78; do
-        geometry=${part#*:}
-        crop "$1" "$run/cmp-a.png" "$geometry"
-        crop "$2" "$run/cmp-b.png" "$geometry"
-        d=$(compare -metric AE "$run/cmp-a.png" "$run/cmp-b.png" null: 2>&1)
-        note "  ${part%%:*} vs $(basename "$1"): $([ "$d" = 0 ] && echo same || echo "differs ($d px)")"
-    done
-    rm -f "$run/cmp-a.png" "$run/cmp-b.png"
-}
+compare_parts() { desk_compare_parts "$1" "$2" count:150x26+460+8 buttons:752x30+0+6 grid:741x614+11+78; }
 # The count label of the shot $1, at 3x, for reading it (extra/NAME-count.png).
 count_crop() {
-    crop "$1" "$run/extra/$2-count.png" 150x26+460+8 &&
+    desk_crop "$1" "$run/extra/$2-count.png" 150x26+460+8 &&
         mogrify -scale 300% "$run/extra/$2-count.png" 2>>"$log/convert.txt"
 }
 entries_in() { tail -n +7 "$1" | grep -c .; }
@@ -195,12 +111,6 @@ entries_in() { tail -n +7 "$1" | grep -c .; }
 # A click that then moves the pointer off the window: a hovered button
 # would spoil the comparisons of the button row.
 click() { alive; xdotool mousemove --window "$win" "$1" "$2" click 1 mousemove 1275 1019; sleep 0.4; }
-
-# Waits for the main window to be active again after a box closed.
-back_to_main() {
-    wait_for 10 desk_is_active "$win" || fail "$1: the main window did not get the focus back"
-    sleep 0.5
-}
 
 # Opens $1 with ファイルオープン and its dialog; returns once the dialog has gone.
 open_path() {
@@ -450,38 +360,19 @@ else
 fi
 exit 0
 SESSION
-chmod 755 "$run/session.sh"
-
-say "running the session as $user_name"
-desk_run_session "$user_name" "$run" "$run/session.sh" 480
-[ $? -eq 124 ] && fail "the session ran out of time (480 s)"
-desk_end_user_processes "$user_uid"
+desk_root_run 480
 
 # --- evidence ---------------------------------------------------------------------
 mkdir -p "$out"
 rm -rf "$out"/*.png "$out/extra" "$out/log" "$out/saved" "$out"/*.txt "$out"/*.original \
        "$out"/*.vcf "$out"/*.BAK
-cp "$run"/shots/*.png "$out/" 2>/dev/null
-cp -r "$run/extra" "$run/log" "$run/saved" "$out/" 2>/dev/null
-cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+desk_copy_evidence saved
 cp "$run"/*.txt "$run"/*.BAK "$run/book.original" "$run/contacts.vcf" "$out/" 2>/dev/null
 rm -f "$out/log-session-stderr.txt"
 
-echo
-say "screenshots:"
-for f in failed-save failed-save-after save-as save-as-done vcard-question vcard-imported \
-         vcard-window binary-refused export-refused export-summary undo-menu undo-after \
-         escape-undo find-escape; do
-    if [ -f "$out/$f.png" ]; then echo "   $out/$f.png"; else echo "   (missing) $out/$f.png"; fi
-done
-echo "   (more: $out/extra)"
-
-echo
-say "what was checked ($out/report.txt):"
-sed 's/^/   /' "$out/report.txt" 2>/dev/null
-if [ -f "$run/failed" ]; then
-    echo
-    say "steps that failed:"
-    sed 's/^/   /' "$run/failed"
-fi
+desk_say_shots failed-save failed-save-after save-as save-as-done vcard-question vcard-imported \
+    vcard-window binary-refused export-refused export-summary undo-menu undo-after \
+    escape-undo find-escape
+desk_say_report
+desk_say_failed
 exit 0

@@ -43,38 +43,22 @@
 set -u
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo_root=$(cd "$script_dir/../.." && pwd)
-
-binary=${1:-build/app/ruvoteledit}
-out=${2:-/tmp/failed-open-focus}
-user_name=${FAILED_OPEN_USER:-ruvoime}
-
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-desk_require_root failed-open-focus "$user_name"
-desk_find_binary "$binary" "$repo_root" "${FAILED_OPEN_WAIT:-120}"
-
+out=${2:-/tmp/failed-open-focus}
 # (qt6-translations-l10n: Qt's own texts in Japanese, as the other checks see them.)
-desk_install_packages "${desk_packages[@]}" qt6-translations-l10n
-desk_prepare_user "$user_name" failed-open-focus
-mkdir -p "$run/shots" "$run/extra" "$run/books"
-cp "$binary" "$run/ruvoteledit"
+desk_root_begin failed-open-focus "${FAILED_OPEN_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" \
+    "${FAILED_OPEN_WAIT:-120}" qt6-translations-l10n
+mkdir -p "$run/books"
 
 # A book of five entries, code page 932, CR LF, which the user cannot read.
-{
-    printf '電話帳データ  ルーヴォ RV-720\n'
-    printf '作成日時 2024/05/18 10:42\n'
-    printf '登録件数 5\n'
-    printf 'グループ 01:家族 02:友人 03:会社\n'
-    printf '\n'
-    printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
-    printf '01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0\n'
-    printf '02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0\n'
-    printf '03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0\n'
-    printf '01\t中村さくら\tﾅｶﾑﾗ ｻｸﾗ\t0455550101:0:0\n'
-    printf '02\t山本次郎\tﾔﾏﾓﾄ ｼﾞﾛｳ\t0667778888:0:0\n'
-} | to_book_bytes >"$run/books/locked.txt"
+desk_book \
+    $'01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0' \
+    $'02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
+    $'03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0' \
+    $'01\t中村さくら\tﾅｶﾑﾗ ｻｸﾗ\t0455550101:0:0' \
+    $'02\t山本次郎\tﾔﾏﾓﾄ ｼﾞﾛｳ\t0667778888:0:0' >"$run/books/locked.txt"
 cp "$run/books/locked.txt" "$run/locked.original"
 # (desk_run_session's chown keeps the mode.)
 chmod 000 "$run/books/locked.txt"
@@ -87,77 +71,14 @@ set -u
 . "$HOME/failed-open-focus/lib.sh"
 desk_session_begin failed-open-focus 1280x1024
 
-shot() { desk_shot "$shots/$1.png"; }
-extra() { desk_shot "$run/extra/$1.png"; }
-
 cd "$run" || { fail "cd $run"; exit 0; }
-report=$run/report.txt
-: >"$report"
-note() { printf '%s\n' "$*" >>"$report"; printf '   %s\n' "$*"; }
-section() { printf '\n[%s]\n' "$*" >>"$report"; step "$*"; }
-
-# The active window, once it is none of the editor's main window and "$@"
-# (dialogs that are closing); empty after 15 s.
-new_window() {
-    local a x end=$((SECONDS + 15)) skip
-    while [ $SECONDS -lt $end ]; do
-        a=$(xdotool getactivewindow 2>/dev/null)
-        skip=no
-        [ -z "$a" ] || [ "$a" = "$win" ] && skip=yes
-        for x in "$@"; do [ "$a" = "$x" ] && skip=yes; done
-        if [ $skip = no ]; then
-            echo "$a"
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
-}
-
-active_title() { xdotool getwindowname "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null; }
-
-# Types $2 into the file dialog $1's name box, a click back into that box
-# (the completer's popup would take the Enter), Enter; returns once the
-# dialog is no longer the active window.
-choose_in_dialog() {
-    local dialog=$1 path=$2
-    note "file dialog $dialog: [$(xdotool getwindowname "$dialog")], typed: $path"
-    sleep 0.5
-    typ "$path"
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
-    sleep 0.5
-    key Return
-    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
-        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
-    sleep 0.5
-}
-
-# A crop of the client area ("WxH+X+Y" relative to it) of the shot $1 into $2.
-crop() { convert "$1" -crop "$(awk -v g="$3" -v x="$wx" -v y="$wy" 'BEGIN {
-    split(g, a, /[x+]/); printf "%dx%d+%d+%d", a[1], a[2], a[3] + x, a[4] + y }')" +repage \
-    "$2" 2>>"$log/convert.txt"; }
+desk_report_begin "$run/report.txt"
 
 # The edit boxes, the row of buttons and the grid of the shot $2 against the
 # shot $1: pixels that differ in each part. Sets boxes_differ=yes|no.
 compare_parts() {
-    local part geometry d
-    boxes_differ=no
-    for part in boxes:760x34+0+42 buttons:752x30+0+6 grid:741x614+11+78; do
-        geometry=${part#*:}
-        crop "$1" "$run/cmp-a.png" "$geometry"
-        crop "$2" "$run/cmp-b.png" "$geometry"
-        d=$(compare -metric AE "$run/cmp-a.png" "$run/cmp-b.png" null: 2>&1)
-        [ "${part%%:*}" = boxes ] && [ "$d" != 0 ] && boxes_differ=yes
-        note "  ${part%%:*} vs $(basename "$1"): $([ "$d" = 0 ] && echo same || echo "differs ($d px)")"
-    done
-    rm -f "$run/cmp-a.png" "$run/cmp-b.png"
-}
-
-# Waits for the main window to be active again after a box closed.
-back_to_main() {
-    wait_for 10 desk_is_active "$win" || fail "$1: the main window did not get the focus back"
-    sleep 0.5
+    desk_compare_parts "$1" "$2" boxes:760x34+0+42 buttons:752x30+0+6 grid:741x614+11+78
+    case "$parts_differ " in *" boxes "*) boxes_differ=yes ;; *) boxes_differ=no ;; esac
 }
 
 # Ends the editor of this scenario (by its id) before the next one starts.
@@ -238,19 +159,12 @@ scenario new-click "$run/books/new-click.txt" click
 note "files in books/: $(cd "$run/books" && ls | tr '\n' ' ')"
 exit 0
 SESSION
-chmod 755 "$run/session.sh"
-
-say "running the session as $user_name"
-desk_run_session "$user_name" "$run" "$run/session.sh" 300
-[ $? -eq 124 ] && fail "the session ran out of time (300 s)"
-desk_end_user_processes "$user_uid"
+desk_root_run 300
 
 # --- evidence ---------------------------------------------------------------------
 mkdir -p "$out"
 rm -rf "$out"/*.png "$out/extra" "$out/log" "$out"/*.txt
-cp "$run"/shots/*.png "$out/" 2>/dev/null
-cp -r "$run/extra" "$run/log" "$out/" 2>/dev/null
-cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+desk_copy_evidence
 cp "$run"/report.txt "$run"/ime-events.txt "$out/" 2>/dev/null
 
 echo
@@ -262,12 +176,6 @@ for s in new-enter unreadable new-click; do
 done
 echo "   (more: $out/extra)"
 
-echo
-say "what was checked ($out/report.txt):"
-sed 's/^/   /' "$out/report.txt" 2>/dev/null
-if [ -f "$run/failed" ]; then
-    echo
-    say "steps that failed:"
-    sed 's/^/   /' "$run/failed"
-fi
+desk_say_report
+desk_say_failed
 exit 0

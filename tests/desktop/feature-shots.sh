@@ -35,45 +35,28 @@
 set -u
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo_root=$(cd "$script_dir/../.." && pwd)
-
-binary=${1:-build/app/ruvoteledit}
-out=${2:-/tmp/feature-shots}
-user_name=${FEATURE_SHOTS_USER:-ruvoime}
-
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-desk_require_root feature-shots "$user_name"
-desk_find_binary "$binary" "$repo_root" "${FEATURE_SHOTS_WAIT:-120}"
-
+out=${2:-/tmp/feature-shots}
 # (qt6-translations-l10n: Qt's own texts in Japanese, e.g. the summary box's
 # details button.)
-desk_install_packages "${desk_packages[@]}" qt6-translations-l10n
-desk_prepare_user "$user_name" feature-shots
-mkdir -p "$run/shots" "$run/extra"
-cp "$binary" "$run/ruvoteledit"
+desk_root_begin feature-shots "${FEATURE_SHOTS_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" \
+    "${FEATURE_SHOTS_WAIT:-120}" qt6-translations-l10n
 
 # A book of ten entries, three of them ﾔﾏﾀﾞ (two with a number holding 0455,
 # neither the first entry), code page 932, CR LF.
-{
-    printf '電話帳データ  ルーヴォ RV-720\n'
-    printf '作成日時 2024/05/18 10:42\n'
-    printf '登録件数 10\n'
-    printf 'グループ 01:家族 02:友人 03:会社\n'
-    printf '\n'
-    printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
-    printf '01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0\n'
-    printf '02\t伊藤翔太\tｲﾄｳ ｼｮｳﾀ\t09087654321:0:0\n'
-    printf '03\t加藤商店\tｶﾄｳｼｮｳﾃﾝ\t0312341234:0:0\n'
-    printf '01\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0\n'
-    printf '02\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0\n'
-    printf '01\t山田太郎\tﾔﾏﾀﾞ ﾀﾛｳ\t0455512345:0:0\n'
-    printf '01\t山田花子\tﾔﾏﾀﾞ ﾊﾅｺ\t0455598765:0:0\n'
-    printf '03\t山田課長\tﾔﾏﾀﾞ ｶﾁｮｳ\t0352101236:0:0\n'
-    printf '02\t山本由美\tﾔﾏﾓﾄ ﾕﾐ\t07012348765:0:0\n'
-    printf '03\t渡辺和子\tﾜﾀﾅﾍﾞ ｶｽﾞｺ\t0761234567:0:0\n'
-} | to_book_bytes >"$run/book.txt"
+desk_book \
+    $'01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0' \
+    $'02\t伊藤翔太\tｲﾄｳ ｼｮｳﾀ\t09087654321:0:0' \
+    $'03\t加藤商店\tｶﾄｳｼｮｳﾃﾝ\t0312341234:0:0' \
+    $'01\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
+    $'02\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0' \
+    $'01\t山田太郎\tﾔﾏﾀﾞ ﾀﾛｳ\t0455512345:0:0' \
+    $'01\t山田花子\tﾔﾏﾀﾞ ﾊﾅｺ\t0455598765:0:0' \
+    $'03\t山田課長\tﾔﾏﾀﾞ ｶﾁｮｳ\t0352101236:0:0' \
+    $'02\t山本由美\tﾔﾏﾓﾄ ﾕﾐ\t07012348765:0:0' \
+    $'03\t渡辺和子\tﾜﾀﾅﾍﾞ ｶｽﾞｺ\t0761234567:0:0' >"$run/book.txt"
 cp "$run/book.txt" "$run/book.original"
 
 # Three contacts, vCard 3.0, UTF-8, CR LF; the second has no TEL.
@@ -96,63 +79,23 @@ set -u
 . "$HOME/feature-shots/lib.sh"
 desk_session_begin feature-shots 1280x1024
 
-shot() { desk_shot "$shots/$1.png"; }
-extra() { desk_shot "$run/extra/$1.png"; }
-
-
 cd "$run" || { fail "cd $run"; exit 0; }
-
-# The active window, once it is neither the editor's nor $1; empty after 15 s.
-new_window() {
-    local a end=$((SECONDS + 15))
-    while [ $SECONDS -lt $end ]; do
-        a=$(xdotool getactivewindow 2>/dev/null)
-        if [ -n "$a" ] && [ "$a" != "$win" ] && [ "$a" != "${1:-}" ]; then
-            echo "$a"
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
-}
 
 # The editor's visible windows (the main window, tool windows, popup menus).
 visible_count() { xdotool search --onlyvisible --pid "$editor" 2>/dev/null | wc -l; }
 more_visible_than() { [ "$(visible_count)" -gt "$1" ]; }
 no_more_visible_than() { [ "$(visible_count)" -le "$1" ]; }
 
-# "left top right bottom" of the window $1 with its frame, on the screen
-# (right and bottom exclusive).
-frame_rect() {
-    local x y w h l r t b
-    read -r x y w h < <(xwininfo -id "$1" | awk '
-        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }')
-    read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,/ /g')
-    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((x + w + ${r:-0})) $((y + h + ${b:-0}))"
+# Opens $2 through the file dialog $1 that is active now; returns once the
+# dialog has gone.
+open_in_dialog() {
+    step "file dialog $1: $(xdotool getwindowname "$1")"
+    desk_choose_in_dialog "$1" "$2"
 }
 
-# Opens $1 through the file dialog that is active now: its path typed into
-# the file-name box, a click back into that box (the completer's popup would
-# take the Enter), Enter; returns once the dialog has gone.
-choose_in_dialog() {
-    local dialog=$1 path=$2
-    step "file dialog $dialog: $(xdotool getwindowname "$dialog")"
-    sleep 0.5
-    typ "$path"
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
-    sleep 0.5
-    key Return
-    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
-        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
-    sleep 0.5
-}
-
-# A crop of the client area ("WxH+X+Y" relative to it) of the file $1 into $2.
-crop2x() { convert "$1" -crop "$(awk -v g="$3" -v x="$wx" -v y="$wy" 'BEGIN {
-    split(g, a, /[x+]/); printf "%dx%d+%d+%d", a[1], a[2], a[3] + x, a[4] + y }')" +repage \
-    -scale 200% "$2" 2>>"$log/convert.txt"; }
+# A crop of the client area ("WxH+X+Y" relative to it) of the file $1 into
+# $2, at 2x.
+crop2x() { desk_crop "$1" "$2" "$3" -scale 200%; }
 
 # A right click at the client point $1,$2, the menu's window waited for; the
 # screenshot $3 (shot or extra) named $4; Escape closes the menu.
@@ -182,7 +125,7 @@ menu_shot 300 300 shot context-menu-idle
 
 # -- open the book --------------------------------------------------------------------
 key ctrl+o
-if dialog=$(new_window) && choose_in_dialog "$dialog" "$run/book.txt" &&
+if dialog=$(new_window) && open_in_dialog "$dialog" "$run/book.txt" &&
         wait_for 10 desk_is_active "$win"; then
     sleep 0.5
     extra opened
@@ -256,7 +199,7 @@ menu_shot 300 130 shot context-menu
 
 # -- the import ---------------------------------------------------------------------------
 key ctrl+i
-if dialog=$(new_window) && choose_in_dialog "$dialog" "$run/contacts.vcf" &&
+if dialog=$(new_window) && open_in_dialog "$dialog" "$run/contacts.vcf" &&
         box=$(new_window "$dialog"); then
     sleep 0.5
     step "summary box $box: $(xdotool getwindowname "$box")"
@@ -292,29 +235,17 @@ fi
 menu_shot 300 130 extra context-menu-saved
 exit 0
 SESSION
-chmod 755 "$run/session.sh"
-
-say "running the session as $user_name"
-desk_run_session "$user_name" "$run" "$run/session.sh" 300
-[ $? -eq 124 ] && fail "the session ran out of time (300 s)"
-desk_end_user_processes "$user_uid"
+desk_root_run 300
 
 # --- evidence ---------------------------------------------------------------------
 mkdir -p "$out"
 rm -rf "$out"/*.png "$out/extra" "$out/log" "$out"/*.txt "$out"/*.original "$out"/*.vcf
-cp "$run"/shots/*.png "$out/" 2>/dev/null
-cp -r "$run/extra" "$run/log" "$out/" 2>/dev/null
-cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+desk_copy_evidence
 cp "$run"/*.txt "$run/book.original" "$run/contacts.vcf" "$out/" 2>/dev/null
 rm -f "$out/log-session-stderr.txt"
 
-echo
-say "screenshots:"
-for f in find-box find-box-next find-box-nomatch context-menu context-menu-idle \
-         import-summary import-summary-details; do
-    if [ -f "$out/$f.png" ]; then echo "   $out/$f.png"; else echo "   (missing) $out/$f.png"; fi
-done
-echo "   (more: $out/extra)"
+desk_say_shots find-box find-box-next find-box-nomatch context-menu context-menu-idle \
+    import-summary import-summary-details
 
 echo
 say "the find box's place:"
@@ -329,9 +260,5 @@ say "what Mozc handed the editor ($out/ime-events.txt):"
 grep -v '^preedit \[\] hidden$' "$out/ime-events.txt" 2>/dev/null | tr '\n' ' ' | fold -s -w 100 |
     sed 's/^/   /'
 echo
-if [ -f "$run/failed" ]; then
-    echo
-    say "steps that failed:"
-    sed 's/^/   /' "$run/failed"
-fi
+desk_say_failed
 exit 0

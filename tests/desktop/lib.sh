@@ -1,5 +1,5 @@
 # Shared helpers of the desktop checks (mozc-check.sh, window-shots.sh,
-# feature-shots.sh).
+# feature-shots.sh, edge-shots.sh, failed-open-focus.sh).
 #
 # Sourced twice by each check: by the root part (packages, the ordinary user,
 # running the session, ending what the session left) and, copied into the
@@ -31,6 +31,21 @@ wait_for() {
 
 # Text to the phone book's encoding: code page 932, CR LF.
 to_book_bytes() { sed 's/$/\r/' | iconv -f UTF-8 -t CP932; }
+
+# A phone book of the entries "$@" (each a line: group, name, reading and
+# number:0:0, TAB between them), with the header that counts them, in the
+# phone book's encoding on standard output.
+desk_book() {
+    {
+        printf '電話帳データ  ルーヴォ RV-720\n'
+        printf '作成日時 2024/05/18 10:42\n'
+        printf '登録件数 %d\n' $#
+        printf 'グループ 01:家族 02:友人 03:会社\n'
+        printf '\n'
+        printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
+        printf '%s\n' "$@"
+    } | to_book_bytes
+}
 
 # =============================================================================
 # Root part
@@ -135,6 +150,24 @@ EOF
     mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix
 }
 
+# The start of the root part of the check $1 (its run folder ~/$1) as the
+# ordinary user $2: root or the end of the script, the editor binary $3
+# (waiting up to $4 seconds for it), the packages (with the further ones
+# "${@:5}"), the user with a fresh state, the run folder's shots and extra,
+# and the user's own copy of the binary there (ruvoteledit). Sets user_name,
+# binary, user_home, user_uid and run.
+desk_root_begin() {
+    local name=$1 limit=$4
+    user_name=$2
+    desk_require_root "$name" "$user_name"
+    desk_find_binary "$3" "$(cd "$(dirname "$desk_lib")/../.." && pwd)" "$limit"
+    shift 4
+    desk_install_packages "${desk_packages[@]}" "$@"
+    desk_prepare_user "$user_name" "$name"
+    mkdir -p "$run/shots" "$run/extra"
+    cp "$binary" "$run/ruvoteledit"
+}
+
 # Runs the session script $3 as the user $1 (run folder $2) in its own D-Bus
 # session, at most $4 seconds; its standard error goes to $2/log-session-stderr.txt.
 # Returns the script's exit status (124: out of time).
@@ -164,6 +197,54 @@ desk_end_user_processes() {
     # shellcheck disable=SC2086
     kill -9 $leftover 2>/dev/null
     return 0
+}
+
+# Runs the run folder's session.sh as user_name, at most $1 seconds, then
+# ends what its session left behind.
+desk_root_run() {
+    chmod 755 "$run/session.sh"
+    say "running the session as $user_name"
+    desk_run_session "$user_name" "$run" "$run/session.sh" "$1"
+    [ $? -eq 124 ] && fail "the session ran out of time ($1 s)"
+    desk_end_user_processes "$user_uid"
+}
+
+# Into the output folder $out: the run folder's shots, its folders extra,
+# log and the further ones "$@", and the session's standard error as
+# log/session-stderr.txt.
+# shellcheck disable=SC2120,SC2154
+desk_copy_evidence() {
+    local d folders=("$run/extra" "$run/log")
+    for d in "$@"; do folders+=("$run/$d"); done
+    cp "$run"/shots/*.png "$out/" 2>/dev/null
+    cp -r "${folders[@]}" "$out/" 2>/dev/null
+    cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+}
+
+# Lists the screenshots "$@" (NAME.png in $out), each as there or missing.
+desk_say_shots() {
+    local f
+    echo
+    say "screenshots:"
+    for f in "$@"; do
+        if [ -f "$out/$f.png" ]; then echo "   $out/$f.png"; else echo "   (missing) $out/$f.png"; fi
+    done
+    echo "   (more: $out/extra)"
+}
+
+# Prints $out/report.txt.
+desk_say_report() {
+    echo
+    say "what was checked ($out/report.txt):"
+    sed 's/^/   /' "$out/report.txt" 2>/dev/null
+}
+
+# Prints the steps that failed, when one did.
+desk_say_failed() {
+    [ -f "$run/failed" ] || return 0
+    echo
+    say "steps that failed:"
+    sed 's/^/   /' "$run/failed"
 }
 
 # =============================================================================
@@ -316,7 +397,106 @@ desk_window_origin() {
         END { print x, y }'
 }
 
-# Input to the editor. Each script defines shot NAME (used when the editor is gone).
+# The active window, once it is none of the editor's main window and "$@"
+# (dialogs that are closing); empty after 15 s.
+new_window() {
+    local a x end=$((SECONDS + 15)) skip
+    while [ $SECONDS -lt $end ]; do
+        a=$(xdotool getactivewindow 2>/dev/null)
+        skip=no
+        [ -z "$a" ] || [ "$a" = "$win" ] && skip=yes
+        for x in "$@"; do [ "$a" = "$x" ] && skip=yes; done
+        if [ $skip = no ]; then
+            echo "$a"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+active_title() { xdotool getwindowname "$(xdotool getactivewindow 2>/dev/null)" 2>/dev/null; }
+
+# Waits for the main window to be active again after a box closed ($1 names
+# the box in the message).
+back_to_main() {
+    wait_for 10 desk_is_active "$win" || fail "$1: the main window did not get the focus back"
+    sleep 0.5
+}
+
+# "left top right bottom" of the window $1 with its frame, on the screen
+# (right and bottom exclusive).
+frame_rect() {
+    local x y w h l r t b
+    read -r x y w h < <(xwininfo -id "$1" | awk '
+        /Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /^ *Width:/ { w = $NF } /^ *Height:/ { h = $NF } END { print x, y, w, h }')
+    read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed 's/.*= *//; s/,/ /g')
+    echo "$((x - ${l:-0})) $((y - ${t:-0})) $((x + w + ${r:-0})) $((y + h + ${b:-0}))"
+}
+
+# Types $2 into the file dialog $1's name box, a click back into that box
+# (the completer's popup would take the Enter), Enter; returns once the
+# dialog is no longer the active window (1, and the shot extra dialog-stays,
+# when it stays).
+desk_choose_in_dialog() {
+    local dialog=$1 path=$2
+    sleep 0.5
+    typ "$path"
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
+    sleep 0.5
+    key Return
+    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
+        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
+    sleep 0.5
+}
+
+# A crop of the client area (at $wx,$wy) of the shot $1 into $2: the part
+# $3 ("WxH+X+Y" relative to the client area), with the further convert
+# options "${@:4}" (e.g. -scale 200%).
+# shellcheck disable=SC2154
+desk_crop() { convert "$1" -crop "$(awk -v g="$3" -v x="$wx" -v y="$wy" 'BEGIN {
+    split(g, a, /[x+]/); printf "%dx%d+%d+%d", a[1], a[2], a[3] + x, a[4] + y }')" +repage \
+    "${@:4}" "$2" 2>>"$log/convert.txt"; }
+
+# --- a check's report ($report): edge-shots.sh, failed-open-focus.sh ---
+
+# Starts the report, empty, in the file $1.
+desk_report_begin() { report=$1; : >"$report"; }
+note() { printf '%s\n' "$*" >>"$report"; printf '   %s\n' "$*"; }
+section() { printf '\n[%s]\n' "$*" >>"$report"; step "$*"; }
+
+# desk_choose_in_dialog, with the dialog and the path noted.
+choose_in_dialog() {
+    note "file dialog $1: [$(xdotool getwindowname "$1")], typed: $2"
+    desk_choose_in_dialog "$1" "$2"
+}
+
+# The parts "${@:3}" (NAME:WxH+X+Y, relative to the client area) of the
+# shot $2 against the shot $1: the pixels that differ in each, noted. Sets
+# parts_differ to the names of those that differ (" boxes grid").
+desk_compare_parts() {
+    local a=$1 b=$2 part geometry d
+    shift 2
+    parts_differ=
+    for part in "$@"; do
+        geometry=${part#*:}
+        desk_crop "$a" "$run/cmp-a.png" "$geometry"
+        desk_crop "$b" "$run/cmp-b.png" "$geometry"
+        d=$(compare -metric AE "$run/cmp-a.png" "$run/cmp-b.png" null: 2>&1)
+        [ "$d" = 0 ] || parts_differ+=" ${part%%:*}"
+        note "  ${part%%:*} vs $(basename "$a"): $([ "$d" = 0 ] && echo same || echo "differs ($d px)")"
+    done
+    rm -f "$run/cmp-a.png" "$run/cmp-b.png"
+}
+
+# Screenshots: shot NAME into shots/NAME.png, extra NAME into extra/NAME.png
+# (a script may define its own shot; alive uses it when the editor is gone).
+shot() { desk_shot "$shots/$1.png"; }
+extra() { desk_shot "$run/extra/$1.png"; }
+
+# Input to the editor.
 alive() { kill -0 "$editor" 2>/dev/null || { fail "the editor has quit"; shot editor-gone; exit 0; }; }
 click() { alive; xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.4; }
 key() { xdotool key --delay 60 "$@"; sleep 0.5; }

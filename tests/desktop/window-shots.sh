@@ -32,36 +32,19 @@
 set -u
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-repo_root=$(cd "$script_dir/../.." && pwd)
-
-binary=${1:-build/app/ruvoteledit}
-out=${2:-/tmp/window-shots}
-user_name=${WINDOW_SHOTS_USER:-ruvoime}
-
 # shellcheck source=lib.sh
 . "$script_dir/lib.sh"
 
-desk_require_root window-shots "$user_name"
-desk_find_binary "$binary" "$repo_root" "${WINDOW_SHOTS_WAIT:-120}"
-
-desk_install_packages "${desk_packages[@]}"
-desk_prepare_user "$user_name" window-shots
-mkdir -p "$run/shots" "$run/extra"
-cp "$binary" "$run/ruvoteledit"
+out=${2:-/tmp/window-shots}
+desk_root_begin window-shots "${WINDOW_SHOTS_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" \
+    "${WINDOW_SHOTS_WAIT:-120}"
 
 # The book with the widest values, among ordinary entries (code page 932, CR LF).
-{
-    printf '電話帳データ  ルーヴォ RV-720\n'
-    printf '作成日時 2024/05/18 10:42\n'
-    printf '登録件数 4\n'
-    printf 'グループ 01:家族 02:友人 03:会社\n'
-    printf '\n'
-    printf 'ｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\n'
-    printf '01\t鈴木一郎\tｽｽﾞｷ ｲﾁﾛｳ\t0422345678:0:0\n'
-    printf '99\t東西南北春夏秋冬上下左右前後中\tｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎ\t01234567890123456789:0:0\n'
-    printf '02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0\n'
-    printf '03\t田中\tﾀﾅｶ\t0311112222:0:0\n'
-} | to_book_bytes >"$run/widest.txt"
+desk_book \
+    $'01\t鈴木一郎\tｽｽﾞｷ ｲﾁﾛｳ\t0422345678:0:0' \
+    $'99\t東西南北春夏秋冬上下左右前後中\tｱｲｳｴｵｶｷｸｹｺｻｼｽｾｿﾀﾁﾂﾃﾄﾅﾆﾇﾈﾉﾊﾋﾌﾍﾎ\t01234567890123456789:0:0' \
+    $'02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
+    $'03\t田中\tﾀﾅｶ\t0311112222:0:0' >"$run/widest.txt"
 cp "$run/widest.txt" "$run/widest.original"
 
 cat >"$run/session.sh" <<'SESSION'
@@ -72,30 +55,11 @@ set -u
 . "$HOME/window-shots/lib.sh"
 desk_session_begin window-shots 1024x768
 
-shot() { desk_shot "$shots/$1.png"; }
-extra() { desk_shot "$run/extra/$1.png"; }
-
-
 cd "$run" || { fail "cd $run"; exit 0; }
 desk_start_editor "$run/ruvoteledit" || { extra no-window; exit 0; }
 read -r wx wy < <(desk_window_origin "$win")
 step "client area at $wx,$wy"
 sleep 0.5
-
-# The active window, once it is neither the editor's nor $1 (a dialog that
-# is closing); empty after 15 s.
-new_window() {
-    local a end=$((SECONDS + 15))
-    while [ $SECONDS -lt $end ]; do
-        a=$(xdotool getactivewindow 2>/dev/null)
-        if [ -n "$a" ] && [ "$a" != "$win" ] && [ "$a" != "${1:-}" ]; then
-            echo "$a"
-            return 0
-        fi
-        sleep 0.2
-    done
-    return 1
-}
 
 # The title of the window $1, as X holds it, into the file $2 (and said).
 title_of() {
@@ -114,17 +78,8 @@ open_path() {
     click 78 21
     dialog=$(new_window) || { fail "no file dialog after clicking ファイルオープン"; extra no-dialog; return 1; }
     step "file dialog $dialog: $(xdotool getwindowname "$dialog")"
+    desk_choose_in_dialog "$dialog" "$1" || return 1
     sleep 0.5
-    typ "$1"
-    # The completer's popup would take the Enter: a click back into the
-    # file-name box closes it.
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove --window "$dialog" 400 $((HEIGHT - 53)) click 1
-    sleep 0.5
-    key Return
-    wait_for 15 sh -c "a=\$(xdotool getactivewindow) && [ \"\$a\" != $dialog ]" ||
-        { fail "the file dialog did not close"; extra dialog-stays; return 1; }
-    sleep 1
 }
 
 # A grid-area crop of the client area; "WxH+X+Y" relative to the client area.
@@ -304,28 +259,16 @@ fi
 extra new-saved
 exit 0
 SESSION
-chmod 755 "$run/session.sh"
-
-say "running the session as $user_name"
-desk_run_session "$user_name" "$run" "$run/session.sh" 300
-[ $? -eq 124 ] && fail "the session ran out of time (300 s)"
-desk_end_user_processes "$user_uid"
+desk_root_run 300
 
 # --- evidence ---------------------------------------------------------------------
 mkdir -p "$out"
 rm -rf "$out"/*.png "$out/extra" "$out/log" "$out"/*.txt "$out"/*.original
-cp "$run"/shots/*.png "$out/" 2>/dev/null
-cp -r "$run/extra" "$run/log" "$out/" 2>/dev/null
-cp "$run/log-session-stderr.txt" "$out/log/session-stderr.txt" 2>/dev/null
+desk_copy_evidence
 cp "$run"/*.txt "$run/widest.original" "$out/" 2>/dev/null
 rm -f "$out/session.sh" "$out/log-session-stderr.txt"
 
-echo
-say "screenshots:"
-for f in grid-widest grid-widest-crop delete-question grey-grid new-name-error ekana-mozc; do
-    if [ -f "$out/$f.png" ]; then echo "   $out/$f.png"; else echo "   (missing) $out/$f.png"; fi
-done
-echo "   (more: $out/extra)"
+desk_say_shots grid-widest grid-widest-crop delete-question grey-grid new-name-error ekana-mozc
 
 echo
 say "the delete question's window title:"
@@ -368,9 +311,5 @@ say "what Mozc handed the editor ($out/ime-events.txt):"
 grep -v '^preedit \[\] hidden$' "$out/ime-events.txt" 2>/dev/null | tr '\n' ' ' | fold -s -w 100 |
     sed 's/^/   /'
 echo
-if [ -f "$run/failed" ]; then
-    echo
-    say "steps that failed:"
-    sed 's/^/   /' "$run/failed"
-fi
+desk_say_failed
 exit 0
