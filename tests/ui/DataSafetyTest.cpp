@@ -25,10 +25,6 @@ namespace Dialogs = ruvo::Dialogs;
 
 namespace {
 
-QString ErrorText(const Dialogs::Shown& shown) {
-    return shown.kind == Dialogs::Kind::ErrorBox ? shown.text : QString();
-}
-
 // What the user could lose: the mode, the boxes, the table and the file.
 struct Snapshot {
     int mode;

@@ -17,10 +17,6 @@ namespace Dialogs = ruvo::Dialogs;
 
 namespace {
 
-QString ErrorText(const Dialogs::Shown& shown) {
-    return shown.kind == Dialogs::Kind::ErrorBox ? shown.text : QString();
-}
-
 QStringList FilesBelow(const QString& folder) {
     QStringList files;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,

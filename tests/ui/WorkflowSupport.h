@@ -84,6 +84,11 @@ inline QByteArray SimpleBook(int entries) {
     return bytes;
 }
 
+// The text of an error box that was asked for; empty for any other dialog.
+inline QString ErrorText(const Dialogs::Shown& shown) {
+    return shown.kind == Dialogs::Kind::ErrorBox ? shown.text : QString();
+}
+
 inline std::string PathBytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }

@@ -32,10 +32,6 @@ void ActAtPump(TestWindow& window, int pump, std::function<void()> action) {
     };
 }
 
-QString ErrorText(const Dialogs::Shown& shown) {
-    return shown.kind == Dialogs::Kind::ErrorBox ? shown.text : QString();
-}
-
 } // namespace
 
 class WorkflowTest : public QObject {

@@ -22,10 +22,6 @@ namespace Dialogs = ruvo::Dialogs;
 
 namespace {
 
-QString ErrorText(const Dialogs::Shown& shown) {
-    return shown.kind == Dialogs::Kind::ErrorBox ? shown.text : QString();
-}
-
 const QByteArray kContacts = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:佐藤;一郎;;;\r\n"
                              "X-PHONETIC-LAST-NAME:さとう\r\nTEL:090-1111-2222\r\nEND:VCARD\r\n"
                              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:鈴木;次郎;;;\r\n"
