@@ -129,8 +129,9 @@ private:
     // The contacts as new entries, one step of the history, and a summary.
     void ImportContactsOf(const exchange::ContactSource& source);
     void FindStep(bool forward, bool advance);
-    // Browse mode, and no file being read or written.
-    bool BrowseCommandsLive() const;
+    // The window is in mode and no file is being read or written: the
+    // guard of every command beyond the laid-out controls.
+    bool CommandsLive(TWindowMode mode) const;
     // What a drop would do: open (idle), import (browse), or nothing.
     enum class DropAction { None, Open, Import };
     DropAction DropActionFor(const QMimeData* data, std::string* path = nullptr) const;
@@ -170,6 +171,9 @@ private:
     QAction* actFindNext_ = nullptr;
     QAction* actFindPrevious_ = nullptr;
 
+    // The mode SetWindowMode set last (0 and values above 3 as edit mode):
+    // what every handler asks, rather than reading it back from controls.
+    TWindowMode mode_ = wmIdle;
     std::string FileName;
     HeaderLines Headers;
     VersionTextFunction versionText_;

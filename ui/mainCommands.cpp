@@ -78,11 +78,11 @@ void TFRuvoTelEdit::CreateCommands() {
     // Ctrl+O and Ctrl+S are clicks on their buttons, and only while those
     // are enabled.
     command(actOpen_, u"ファイルオープン…"_s, QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        if (BOpen->isEnabled())
+        if (mode_ == wmIdle)
             BOpen->click();
     });
     command(actSave_, u"ファイル保存"_s, QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        if (BSave->isEnabled())
+        if (mode_ == wmBrowse)
             BSave->click();
     });
     command(actFind_, u"検索"_s, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { FindClick(); });
@@ -99,11 +99,11 @@ void TFRuvoTelEdit::CreateCommands() {
     // F3 and Shift+F3 find on from the grid too; inside the find box they
     // reach the same commands.
     command(actFindNext_, u"次を検索"_s, QKeySequence(Qt::Key_F3), [this] {
-        if (BrowseCommandsLive())
+        if (CommandsLive(wmBrowse))
             FindStep(true, true);
     });
     command(actFindPrevious_, u"前を検索"_s, QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] {
-        if (BrowseCommandsLive())
+        if (CommandsLive(wmBrowse))
             FindStep(false, true);
     });
 
@@ -113,23 +113,23 @@ void TFRuvoTelEdit::CreateCommands() {
     });
     connect(findBox_, &TFindBox::Closed, this, [this] {
         activateWindow();
-        if (DBG->isEnabled())
+        if (mode_ == wmBrowse)
             DBG->setFocus();
     });
     setAcceptDrops(true);
 }
 
-bool TFRuvoTelEdit::BrowseCommandsLive() const {
-    return DBG->isEnabled() && !fileLoop_->Running();
+bool TFRuvoTelEdit::CommandsLive(TWindowMode mode) const {
+    return mode_ == mode && !fileLoop_->Running();
 }
 
 void TFRuvoTelEdit::FindClick() {
-    if (BrowseCommandsLive())
+    if (CommandsLive(wmBrowse))
         findBox_->Open();
 }
 
 void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
-    if (!BrowseCommandsLive())
+    if (!CommandsLive(wmBrowse))
         return;
     const FindPattern pattern(findBox_->Text().toStdString());
     const int rows = DS->rowCount();
@@ -150,7 +150,7 @@ void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
 }
 
 void TFRuvoTelEdit::ImportClick() {
-    if (!BrowseCommandsLive())
+    if (!CommandsLive(wmBrowse))
         return;
     if (const auto path = Dialogs::OpenContactsDlg(this, kContactFilters))
         ImportFrom(*path);
@@ -213,13 +213,11 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
 }
 
 void TFRuvoTelEdit::UndoClick() {
-    if (fileLoop_->Running() || EGroup->isEnabled())
-        return;
     const auto next = CData.NextUndo();
-    if (DBG->isEnabled() && next == PhoneBookTable::StepKind::Entries) {
+    if (CommandsLive(wmBrowse) && next == PhoneBookTable::StepKind::Entries) {
         CData.Undo();
         ShowEntryCount();
-    } else if (BOpen->isEnabled() && next == PhoneBookTable::StepKind::Clear) {
+    } else if (CommandsLive(wmIdle) && next == PhoneBookTable::StepKind::Clear) {
         // The book that Escape emptied comes back, under its file name.
         CData.Undo();
         ShowEntryCount();
@@ -229,7 +227,7 @@ void TFRuvoTelEdit::UndoClick() {
 }
 
 void TFRuvoTelEdit::RedoClick() {
-    if (!BrowseCommandsLive())
+    if (!CommandsLive(wmBrowse))
         return;
     const auto next = CData.NextRedo();
     if (!next)
@@ -245,7 +243,7 @@ void TFRuvoTelEdit::RedoClick() {
 }
 
 void TFRuvoTelEdit::ExportClick() {
-    if (!BrowseCommandsLive())
+    if (!CommandsLive(wmBrowse))
         return;
     QStringList filters;
     for (const ExportChoice& choice : kExportChoices)
@@ -274,7 +272,7 @@ void TFRuvoTelEdit::ExportClick() {
 }
 
 void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
-    if (fileLoop_->Running() || EGroup->isEnabled()) {
+    if (fileLoop_->Running() || mode_ == wmEdit) {
         event->ignore();
         return;
     }
@@ -287,7 +285,7 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         item->setEnabled(enabled);
     };
     const auto undo = CData.NextUndo();
-    if (DBG->isEnabled()) {
+    if (mode_ == wmBrowse) {
         menu.addAction(actFind_);
         menu.addAction(actImport_);
         menu.addAction(actExport_);
@@ -296,7 +294,7 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         menu.addSeparator();
         add(actUndo_, undo == PhoneBookTable::StepKind::Entries);
         add(actRedo_, CData.NextRedo().has_value());
-    } else if (BOpen->isEnabled()) {
+    } else if (mode_ == wmIdle) {
         menu.addAction(actOpen_);
         if (undo == PhoneBookTable::StepKind::Clear) {
             menu.addSeparator();
@@ -314,9 +312,9 @@ TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* data,
     const QString file = data->urls().front().toLocalFile();
     if (path)
         *path = Dialogs::PathBytes(file);
-    if (BOpen->isEnabled())
+    if (mode_ == wmIdle)
         return DropAction::Open;
-    if (DBG->isEnabled() && IsContactsFile(file))
+    if (mode_ == wmBrowse && IsContactsFile(file))
         return DropAction::Import;
     return DropAction::None;
 }

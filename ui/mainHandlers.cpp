@@ -99,12 +99,12 @@ void TFRuvoTelEdit::FormClose(QObject*) {
 
 void TFRuvoTelEdit::FormKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
     if (Key == Qt::Key_Escape) {
-        if (EGroup->isEnabled()) {
+        if (mode_ == wmEdit) {
             CData.DiscardEntry();
             ClearEditBoxes();
             SetWindowMode(wmBrowse);
             DBG->setFocus();
-        } else if (DBG->isEnabled()) {
+        } else if (mode_ == wmBrowse) {
             // Not while a file is read into the table.
             if (!fileLoop_->Running()) {
                 CData.ClearEntries();
@@ -271,7 +271,7 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
 }
 
 void TFRuvoTelEdit::SaveAsClick() {
-    if (!BrowseCommandsLive())
+    if (!CommandsLive(wmBrowse))
         return;
     // At the file in use, where the user is likely to keep its copies.
     const auto chosen =
@@ -320,6 +320,7 @@ void TFRuvoTelEdit::EGroupKeyPress(QObject*, char& Key) {
 }
 
 void TFRuvoTelEdit::SetWindowMode(unsigned char Mode) {
+    mode_ = Mode == wmIdle ? wmIdle : Mode == wmBrowse ? wmBrowse : wmEdit;
     BOpen->setEnabled(Mode == wmIdle);
     BNew->setEnabled(Mode == wmBrowse);
     BCopy->setEnabled(Mode == wmBrowse);
