@@ -1,5 +1,5 @@
 // Build tool: writes the program's icon as a PNG file of the given size.
-#include "AppIcon.h"
+#include "ui/AppIcon.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "VersionText.h"
+#include "app/VersionText.h"
 
 #include <cstdint>
 #include <cstdio>

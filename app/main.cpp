@@ -1,7 +1,7 @@
 // The editor's entry point: one window, run until it closes, exit code 0.
-#include "main.h"
-#include "RuvoApplication.h"
-#include "VersionText.h"
+#include "ui/main.h"
+#include "app/VersionText.h"
+#include "ui/RuvoApplication.h"
 
 int main(int argc, char** argv) {
     // The program reads no command line: Qt gets the program name only.

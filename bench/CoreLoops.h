@@ -3,8 +3,8 @@
 // The core's reading and sorted writing, timed on a fresh table each pass:
 // the core's own benchmarks, and the window's, which compare against them.
 
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
 
 #include <benchmark/benchmark.h>
 

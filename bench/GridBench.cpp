@@ -4,13 +4,13 @@
 //
 // Run: build/bench/GridBench [entries]   (default 1,000,000)
 
-#include "DBGrid.h"
-#include "DataSource.h"
 #include "PhoneBookGenerator.h"
-#include "PhoneBookTable.h"
-#include "RuvoApplication.h"
 #include "SyntheticInput.h"
 #include "TestWindow.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "ui/RuvoApplication.h"
+#include "ui/grid/DBGrid.h"
+#include "ui/grid/DataSource.h"
 
 #include <QHeaderView>
 #include <QScrollBar>

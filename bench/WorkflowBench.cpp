@@ -8,13 +8,13 @@
 
 #include "BenchBooks.h"
 #include "CoreLoops.h"
-#include "Dialogs.h"
-#include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
-#include "PhoneBookTable.h"
-#include "RuvoApplication.h"
 #include "SyntheticInput.h"
 #include "TestWindow.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "ui/Dialogs.h"
+#include "ui/RuvoApplication.h"
 
 #include <QScrollBar>
 

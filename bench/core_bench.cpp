@@ -3,9 +3,9 @@
 
 #include "BenchBooks.h"
 #include "CoreLoops.h"
-#include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
-#include "PhoneBookTable.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
 
 #include <benchmark/benchmark.h>
 

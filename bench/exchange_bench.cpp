@@ -4,11 +4,11 @@
 
 #include "BenchBooks.h"
 #include "CoreLoops.h"
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
-#include "exchange/ContactExport.h"
-#include "exchange/ContactImport.h"
-#include "exchange/ContactReader.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/ContactExport.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContactReader.h"
 
 #include <benchmark/benchmark.h>
 

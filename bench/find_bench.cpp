@@ -1,9 +1,9 @@
 // One step of the find box on a large book: the worst case is a query that
 // matches nothing, which reads every entry once.
-#include "PhoneBookFile.h"
 #include "PhoneBookGenerator.h"
-#include "PhoneBookTable.h"
-#include "find/EntryFinder.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/find/EntryFinder.h"
 
 #include <benchmark/benchmark.h>
 

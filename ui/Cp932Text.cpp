@@ -1,6 +1,6 @@
-#include "Cp932Text.h"
+#include "ui/Cp932Text.h"
 
-#include "Cp932.h"
+#include "core/text/Cp932.h"
 
 namespace ruvo {
 

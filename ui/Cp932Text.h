@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Errors.h"
+#include "core/error/Errors.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "RuvoApplication.h"
+#include "ui/RuvoApplication.h"
 
-#include "AppIcon.h"
-#include "Cp932.h"
-#include "Cp932Text.h"
-#include "Dialogs.h"
+#include "core/text/Cp932.h"
+#include "ui/AppIcon.h"
+#include "ui/Cp932Text.h"
+#include "ui/Dialogs.h"
 
 #include <QFileInfo>
 #include <QFont>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunHandler.h"
+#include "ui/RunHandler.h"
 
 #include <QApplication>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "main.h"
+#include "ui/main.h"
 
-#include "Cp932ByteLimit.h"
-#include "Cp932Text.h"
+#include "ui/Cp932Text.h"
+#include "ui/widgets/Cp932ByteLimit.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "AutoSizeLabel.h"
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "FieldEdit.h"
-#include "FileLoop.h"
-#include "FindBox.h"
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
-#include "RuvoApplication.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "ui/RuvoApplication.h"
+#include "ui/grid/DBGrid.h"
+#include "ui/grid/DataSource.h"
+#include "ui/grid/FileLoop.h"
+#include "ui/widgets/AutoSizeLabel.h"
+#include "ui/widgets/FieldEdit.h"
+#include "ui/widgets/FindBox.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -1,17 +1,17 @@
 // What the window offers beyond its laid-out controls: the find box,
 // contacts in and out, files dropped on it, and keyboard shortcuts. None of
 // it changes what the controls do.
-#include "main.h"
+#include "ui/main.h"
 
-#include "Cp932.h"
-#include "Cp932Text.h"
-#include "Dialogs.h"
-#include "FileSystem.h"
-#include "exchange/ContactExport.h"
-#include "exchange/ContactImport.h"
-#include "exchange/ContactReader.h"
-#include "exchange/FileKind.h"
-#include "find/EntryFinder.h"
+#include "core/exchange/ContactExport.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContactReader.h"
+#include "core/exchange/FileKind.h"
+#include "core/file/FileSystem.h"
+#include "core/find/EntryFinder.h"
+#include "core/text/Cp932.h"
+#include "ui/Cp932Text.h"
+#include "ui/Dialogs.h"
 
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>

@@ -1,11 +1,11 @@
 // The main window's event handlers: what the window does.
-#include "main.h"
+#include "ui/main.h"
 
-#include "Cp932Text.h"
-#include "Dialogs.h"
-#include "Errors.h"
-#include "FileSystem.h"
-#include "TextHelpers.h"
+#include "core/error/Errors.h"
+#include "core/file/FileSystem.h"
+#include "core/text/TextHelpers.h"
+#include "ui/Cp932Text.h"
+#include "ui/Dialogs.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "ContactExport.h"
+#include "core/exchange/ContactExport.h"
 
-#include "Cp932.h"
-#include "FileSystem.h"
-#include "FullWidthKana.h"
-#include "InputText.h"
-#include "MessageText.h"
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/InputText.h"
+#include "core/file/FileSystem.h"
+#include "core/messages/MessageText.h"
+#include "core/text/Cp932.h"
+#include "core/text/FullWidthKana.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/ContactImport.h"
+#include "core/exchange/ContactImport.h"
 
 #include <cstddef>
 #include <optional>

@@ -1,10 +1,10 @@
-#include "ContactImport.h"
+#include "core/exchange/ContactImport.h"
 
-#include "Cp932.h"
-#include "HalfWidthKana.h"
-#include "InputText.h"
-#include "PhoneBookTable.h"
-#include "TextHelpers.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/InputText.h"
+#include "core/text/Cp932.h"
+#include "core/text/HalfWidthKana.h"
+#include "core/text/TextHelpers.h"
 
 #include <algorithm>
 #include <cstdio>

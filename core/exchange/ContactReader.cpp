@@ -1,9 +1,9 @@
-#include "ContactReader.h"
+#include "core/exchange/ContactReader.h"
 
-#include "CsvReader.h"
-#include "VCardReader.h"
+#include "core/exchange/CsvReader.h"
+#include "core/exchange/VCardReader.h"
 
-#include "FileSystem.h"
+#include "core/file/FileSystem.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "CsvReader.h"
+#include "core/exchange/CsvReader.h"
 
-#include "InputText.h"
+#include "core/exchange/InputText.h"
 
 #include <algorithm>
 #include <cctype>

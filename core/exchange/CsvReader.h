@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Contact.h"
+#include "core/exchange/Contact.h"
 
 #include <string>
 #include <string_view>

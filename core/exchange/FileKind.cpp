@@ -1,10 +1,10 @@
-#include "FileKind.h"
+#include "core/exchange/FileKind.h"
 
-#include "CsvReader.h"
-#include "FileSystem.h"
-#include "InputText.h"
-#include "MessageText.h"
-#include "VCardReader.h"
+#include "core/exchange/CsvReader.h"
+#include "core/exchange/InputText.h"
+#include "core/exchange/VCardReader.h"
+#include "core/file/FileSystem.h"
+#include "core/messages/MessageText.h"
 
 #include <algorithm>
 #include <sys/stat.h>

@@ -1,8 +1,8 @@
-#include "InputText.h"
+#include "core/exchange/InputText.h"
 
-#include "Contact.h"
-#include "Cp932.h"
-#include "SingleLineText.h"
+#include "core/exchange/Contact.h"
+#include "core/text/Cp932.h"
+#include "core/text/SingleLineText.h"
 
 #include <algorithm>
 #include <cctype>

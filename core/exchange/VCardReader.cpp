@@ -1,6 +1,6 @@
-#include "VCardReader.h"
+#include "core/exchange/VCardReader.h"
 
-#include "InputText.h"
+#include "core/exchange/InputText.h"
 
 #include <algorithm>
 #include <cctype>

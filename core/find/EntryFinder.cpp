@@ -1,8 +1,8 @@
-#include "EntryFinder.h"
+#include "core/find/EntryFinder.h"
 
-#include "Cp932.h"
-#include "HalfWidthKana.h"
-#include "PhoneBookTable.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/text/Cp932.h"
+#include "core/text/HalfWidthKana.h"
 
 #include <array>
 #include <cstring>

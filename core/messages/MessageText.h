@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Messages.h"
+#include "core/messages/Messages.h"
 
 #include <string>
 #include <string_view>

@@ -4,11 +4,11 @@
 find_program(RUVO_ICONV iconv REQUIRED)
 set(RUVO_MESSAGES_TABLE ${CMAKE_CURRENT_LIST_DIR}/Messages.txt)
 set(RUVO_MESSAGES_GENERATOR ${CMAKE_CURRENT_LIST_DIR}/GenerateMessages.cmake)
-set(RUVO_MESSAGES_HEADER ${CMAKE_CURRENT_BINARY_DIR}/generated/Messages.h)
+set(RUVO_MESSAGES_HEADER ${PROJECT_BINARY_DIR}/generated/core/messages/Messages.h)
 
 add_custom_command(
     OUTPUT ${RUVO_MESSAGES_HEADER}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/generated/core/messages
     COMMAND ${CMAKE_COMMAND} -DTABLE=${RUVO_MESSAGES_TABLE} -DOUTPUT=${RUVO_MESSAGES_HEADER}
             -DICONV=${RUVO_ICONV} -P ${RUVO_MESSAGES_GENERATOR}
     DEPENDS ${RUVO_MESSAGES_TABLE} ${RUVO_MESSAGES_GENERATOR}
@@ -16,5 +16,4 @@ add_custom_command(
     VERBATIM)
 
 target_sources(ruvocore PRIVATE ${RUVO_MESSAGES_HEADER} ${CMAKE_CURRENT_LIST_DIR}/MessageText.h)
-target_include_directories(ruvocore PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_include_directories(ruvocore PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_include_directories(ruvocore PRIVATE ${PROJECT_BINARY_DIR}/generated)

@@ -1,4 +1,4 @@
-#include "Collation.h"
+#include "core/text/collation/Collation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Export: what it reports about bytes it cannot convert, and the targets it
 // refuses because they are the book in use or its backup.
 
-#include "Cp932.h"
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
-#include "exchange/ContactExport.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/ContactExport.h"
+#include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>
 

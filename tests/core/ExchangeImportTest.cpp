@@ -1,11 +1,11 @@
 // Reading vCard and CSV sources into contacts and mapping them to entries:
 // what lands in the table and what the report says.
 
-#include "Cp932.h"
-#include "PhoneBookTable.h"
-#include "exchange/ContactImport.h"
-#include "exchange/ContactReader.h"
-#include "exchange/FullWidthKana.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContactReader.h"
+#include "core/text/Cp932.h"
+#include "core/text/FullWidthKana.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Telling a phone book from files that are plainly something else, and the
 // refusal that names them.
 
-#include "exchange/FileKind.h"
-#include "Cp932.h"
-#include "FileSystem.h"
+#include "core/exchange/FileKind.h"
+#include "core/file/FileSystem.h"
+#include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>
 

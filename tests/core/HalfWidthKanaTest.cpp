@@ -1,4 +1,4 @@
-#include "HalfWidthKana.h"
+#include "core/text/HalfWidthKana.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "PhoneBookFile.h"
-#include "Errors.h"
-#include "FileSystem.h"
-#include "PhoneBookTable.h"
-#include "TextHelpers.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/error/Errors.h"
+#include "core/file/FileSystem.h"
+#include "core/text/TextHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "PhoneBookTable.h"
+#include "core/book/table/PhoneBookTable.h"
 
-#include "Collation.h"
-#include "Cp932.h"
-#include "Errors.h"
+#include "core/error/Errors.h"
+#include "core/text/Cp932.h"
+#include "core/text/collation/Collation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Reading a whole file through the file layer, as the contact reader does:
 // short reads, failures that tests inject, and files that are no regular
 // file, refused before anything is read.
-#include "FileSystem.h"
-#include "exchange/Contact.h"
-#include "exchange/ContactReader.h"
+#include "core/exchange/Contact.h"
+#include "core/exchange/ContactReader.h"
+#include "core/file/FileSystem.h"
 
 #include <gtest/gtest.h>
 

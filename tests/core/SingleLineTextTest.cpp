@@ -1,4 +1,4 @@
-#include "SingleLineText.h"
+#include "core/text/SingleLineText.h"
 
 #include <gtest/gtest.h>
 

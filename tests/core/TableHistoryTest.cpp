@@ -1,6 +1,6 @@
 // Undo and redo of the table's changes: every kind of step, in both orders,
 // the entries and their places compared byte for byte.
-#include "PhoneBookTable.h"
+#include "core/book/table/PhoneBookTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "TextHelpers.h"
-#include "Cp932.h"
-#include "Errors.h"
+#include "core/text/TextHelpers.h"
+#include "core/error/Errors.h"
+#include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>
 

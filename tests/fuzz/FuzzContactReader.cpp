@@ -3,10 +3,10 @@
 // contacts, which then go through the mapping and every writer; what the
 // vCard and CSV writers produce must read back.
 
-#include "PhoneBookTable.h"
-#include "exchange/ContactExport.h"
-#include "exchange/ContactImport.h"
-#include "exchange/ContactReader.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/exchange/ContactExport.h"
+#include "core/exchange/ContactImport.h"
+#include "core/exchange/ContactReader.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the phone-book reader, saves what it read, reads
 // the saved file again and checks that nothing was lost or changed on the way.
 
-#include "FileSystem.h"
-#include "PhoneBookFile.h"
-#include "PhoneBookTable.h"
-#include "TextHelpers.h"
+#include "core/book/PhoneBookFile.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/file/FileSystem.h"
+#include "core/text/TextHelpers.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Code page 932 between the core's bytes and the widgets' Unicode.
-#include "Cp932Text.h"
+#include "ui/Cp932Text.h"
 #include "TestSupport.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -1,9 +1,9 @@
 // The grid over the table: the model, the columns, and every key, click,
 // wheel notch and scroll-bar action of the user.
-#include "DBGrid.h"
-#include "DataSource.h"
-#include "PhoneBookTable.h"
+#include "ui/grid/DBGrid.h"
 #include "TestSupport.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "ui/grid/DataSource.h"
 
 #include <QAbstractItemModelTester>
 #include <QHeaderView>

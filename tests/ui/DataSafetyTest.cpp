@@ -1,8 +1,8 @@
 // Ways to lose data with the mouse and the clipboard: the grey grid, pasted
 // TABs and line breaks, a save after an open that did not read the whole
 // file, and values the grid would cut off.
-#include "FileSystem.h"
 #include "WorkflowSupport.h"
+#include "core/file/FileSystem.h"
 
 #include <QClipboard>
 #include <QHeaderView>

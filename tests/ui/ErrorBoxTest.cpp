@@ -1,9 +1,9 @@
 // The application title, the error box that shows failures escaping event
 // handlers, and Qt's own texts in Japanese.
-#include "Cp932Text.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
-#include "VersionText.h"
+#include "app/VersionText.h"
+#include "ui/Cp932Text.h"
 
 #include <QFileDialog>
 #include <QPushButton>

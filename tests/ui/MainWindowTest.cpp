@@ -1,9 +1,9 @@
 // The main window: layout, fonts, start state, title, focus, keys and the
 // text boxes' code page 932 handling, on the real widgets.
-#include "Cp932Text.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
-#include "VersionText.h"
+#include "app/VersionText.h"
+#include "ui/Cp932Text.h"
 
 #include <QClipboard>
 #include <QFontInfo>

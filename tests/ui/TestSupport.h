@@ -3,8 +3,8 @@
 // Shared pieces of the window tests: the application object the program
 // uses, and the dialog hook every test function runs under.
 
-#include "Dialogs.h"
-#include "RuvoApplication.h"
+#include "ui/Dialogs.h"
+#include "ui/RuvoApplication.h"
 
 #include <QTest>
 

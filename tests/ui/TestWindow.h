@@ -4,7 +4,7 @@
 // controls found by their object names and the rest reached through the
 // window's test hooks.
 
-#include "main.h"
+#include "ui/main.h"
 
 namespace ruvo::test {
 

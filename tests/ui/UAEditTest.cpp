@@ -1,6 +1,6 @@
 // The aligned text box: where its text shows for each alignment and reading
 // order, and what setting the alignment keeps.
-#include "UAEdit.h"
+#include "ui/widgets/UAEdit.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>

@@ -1,6 +1,6 @@
 // The version text of the window title, from the embedded record and from
 // records handed in place of it.
-#include "VersionText.h"
+#include "app/VersionText.h"
 
 #include <gtest/gtest.h>
 

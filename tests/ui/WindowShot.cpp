@@ -2,7 +2,7 @@
 // saves a picture of the window.
 #include "TestSupport.h"
 #include "TestWindow.h"
-#include "VersionText.h"
+#include "app/VersionText.h"
 
 #include <QFile>
 #include <QScrollBar>

@@ -4,9 +4,9 @@
 // back from the controls, phone-book files in a scratch folder, and real
 // input events for the grid and the boxes.
 
-#include "Cp932Text.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
+#include "ui/Cp932Text.h"
 
 #include <QDir>
 #include <QFile>

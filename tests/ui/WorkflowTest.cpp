@@ -2,8 +2,8 @@
 // state table, the Escape ladder and the Enter/Up focus walk, the failures
 // of open, save and delete, commit and input filtering, and what the window
 // does with input that arrives while a file is being read or written.
-#include "FileSystem.h"
 #include "WorkflowSupport.h"
+#include "core/file/FileSystem.h"
 
 #include <cerrno>
 #include <functional>

@@ -3,8 +3,8 @@
 // after a failed open, a contacts or binary file opened as a phone book, an
 // export aimed at the book, Escape meant for the find box, files dropped on
 // the boxes, F3 from the grid and Ctrl+E from the find box.
-#include "FileSystem.h"
 #include "WorkflowSupport.h"
+#include "core/file/FileSystem.h"
 
 #include <QDragEnterEvent>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "find/EntryFinder.h"
+#include "core/find/EntryFinder.h"
 
-#include "Cp932.h"
-#include "PhoneBookTable.h"
+#include "core/book/table/PhoneBookTable.h"
+#include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>
 

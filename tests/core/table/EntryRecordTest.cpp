@@ -1,4 +1,4 @@
-#include "table/EntryRecord.h"
+#include "core/book/table/EntryRecord.h"
 
 #include <gtest/gtest.h>
 

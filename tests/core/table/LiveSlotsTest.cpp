@@ -1,4 +1,4 @@
-#include "table/LiveSlots.h"
+#include "core/book/table/LiveSlots.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "table/RecordArena.h"
+#include "core/book/table/RecordArena.h"
 
 #include <gtest/gtest.h>
 

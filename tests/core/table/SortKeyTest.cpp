@@ -1,6 +1,6 @@
-#include "table/SortKey.h"
+#include "core/book/table/SortKey.h"
 
-#include "Collation.h"
+#include "core/text/collation/Collation.h"
 
 #include <gtest/gtest.h>
 

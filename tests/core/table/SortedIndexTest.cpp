@@ -1,6 +1,6 @@
-#include "table/SortedIndex.h"
+#include "core/book/table/SortedIndex.h"
 
-#include "table/SortKey.h"
+#include "core/book/table/SortKey.h"
 
 #include <gtest/gtest.h>
 
