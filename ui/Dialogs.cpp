@@ -1,8 +1,9 @@
 #include "ui/Dialogs.h"
 
+#include "core/file/FileSystem.h"
+
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -181,7 +182,7 @@ std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(filters);
-    if (QFileInfo(startAt).isDir())
+    if (IsFolder(PathBytes(startAt)))
         dialog.setDirectory(startAt);
     else if (!startAt.isEmpty())
         dialog.selectFile(startAt);

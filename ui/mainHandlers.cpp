@@ -32,16 +32,6 @@ void SetDefaultCursor() {
         QApplication::restoreOverrideCursor();
 }
 
-// False only when the path is known to name nothing (a missing file or
-// folder, or a link to one: writing through it creates the file); an
-// unreadable folder may hide a file.
-bool PathMayExist(const std::string& path) {
-    struct stat st;
-    if (CurrentFileOps().stat(path.c_str(), &st) == 0)
-        return true;
-    return errno != ENOENT && errno != ENOTDIR;
-}
-
 // True when the failure being handled says that a path's folder does not
 // exist (the I/O message table's code 3). Call from a catch block.
 bool FailedForMissingFolder() {

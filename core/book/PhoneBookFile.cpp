@@ -3,6 +3,8 @@
 #include "core/book/table/PhoneBookTable.h"
 #include "core/error/Errors.h"
 #include "core/file/FileSystem.h"
+#include "core/file/InOutError.h"
+#include "core/file/SafeWrite.h"
 #include "core/messages/MessageText.h"
 #include "core/text/TextHelpers.h"
 
@@ -222,150 +224,8 @@ FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& ta
     }
 }
 
-// Removes the temporary file of a save unless the save went through. Only
-// on a failure, which is then reported already: a temporary that will not go
-// cannot be reported besides.
-class TempFileGuard {
-public:
-    ~TempFileGuard() {
-        if (!path.empty()) {
-            CurrentFileOps().unlink(path.c_str());
-        }
-    }
-    std::string path;
-};
-
-// Gives a new file the owner, group and mode of the file it is to replace
-// (old), or for a file not there before the mode a plain create gives, and
-// checks that they took: a set-id bit, for one, may be dropped silently.
-// False when the new file cannot stand in for the old one.
-bool GiveAttributes(int fd, const struct stat* old) {
-    const FileOps& ops = CurrentFileOps();
-    const mode_t mode = old != nullptr ? old->st_mode & 07777 : 0666 & ~CurrentUmask();
-    // Owner first: a change of owner may clear set-id bits.
-    if (old != nullptr && ops.fchown(fd, old->st_uid, old->st_gid) != 0) {
-        return false;
-    }
-    struct stat now;
-    if (ops.fchmod(fd, mode) != 0 || ops.fstat(fd, &now) != 0) {
-        return false;
-    }
-    return (now.st_mode & 07777) == mode &&
-           (old == nullptr || (now.st_uid == old->st_uid && now.st_gid == old->st_gid));
-}
-
-bool PermissionRefused(int error) {
-    return error == EACCES || error == EPERM || error == EROFS;
-}
-
-// Where a save writes and how.
-struct SaveTarget {
-    std::string path; // the file the user's path names, links resolved
-    bool exists = false;
-    struct stat st {}; // of that file, when it exists
-    // The file itself is emptied and written, rather than replaced by a
-    // temporary beside it.
-    bool inPlace = false;
-    FileDescriptor file; // the temporary, or the file itself
-    TempFileGuard temp;  // removes the temporary unless it was committed
-};
-
-// Resolves links, refuses a folder or a file the user may not write, and
-// tells whether the file has to be written in place.
-FileError LookAtTarget(const std::string& path, SaveTarget& target) {
-    const FileOps& ops = CurrentFileOps();
-    if (const FileError error = ResolveLinks(path, target.path)) {
-        return error;
-    }
-    target.exists = ops.stat(target.path.c_str(), &target.st) == 0;
-    if (target.exists) {
-        if (S_ISDIR(target.st.st_mode)) {
-            return FileError(EISDIR);
-        }
-        // Checked by the mode bits, since root may write anything and the
-        // rename would replace a file nobody may write.
-        if (!ModeAllowsWrite(target.st)) {
-            return FileError(EACCES);
-        }
-        // Replacing a file with other names would cut it off from them.
-        target.inPlace = !S_ISREG(target.st.st_mode) || target.st.st_nlink > 1;
-        return {};
-    }
-    if (errno != ENOENT) {
-        return FileError::Last();
-    }
-    struct stat linkStat;
-    // A dangling link: writing through it creates the file it names.
-    if (ops.lstat(target.path.c_str(), &linkStat) == 0) {
-        target.inPlace = S_ISLNK(linkStat.st_mode);
-    } else if (errno != ENOENT) {
-        return FileError::Last();
-    }
-    return {};
-}
-
-// Creates the temporary that is to replace the target, with the target's
-// owner, group and mode. Falls back to writing in place when the folder takes
-// no new file or no temporary can take them.
-FileError OpenReplacement(SaveTarget& target) {
-    std::string tempPath;
-    if (const FileError error = CreateTempBeside(target.path, tempPath, target.file)) {
-        if (!PermissionRefused(error.value())) {
-            return error;
-        }
-        target.inPlace = true;
-        return {};
-    }
-    target.temp.path = tempPath;
-    if (GiveAttributes(target.file.get(), target.exists ? &target.st : nullptr)) {
-        return {};
-    }
-    // A member of the file's group saving it in a shared folder would own
-    // the replacement. The close of the empty temporary cannot lose anything.
-    static_cast<void>(target.file.Close());
-    if (CurrentFileOps().unlink(tempPath.c_str()) != 0) {
-        return FileError::Last();
-    }
-    target.temp.path.clear();
-    target.inPlace = true;
-    return {};
-}
-
-// Opens the target itself for writing, emptied.
-FileError OpenInPlace(SaveTarget& target) {
-    // A FIFO with no reader must not hold the save up: opening it without
-    // waiting fails at once instead.
-    const bool special = target.exists && !S_ISREG(target.st.st_mode);
-    const int fd = CurrentFileOps().open(
-        target.path.c_str(), O_WRONLY | O_TRUNC | O_CREAT | O_CLOEXEC | (special ? O_NONBLOCK : 0),
-        0666);
-    if (fd < 0) {
-        // ENXIO: a FIFO nobody reads, a socket.
-        return FileError(errno == ENXIO ? EACCES : errno);
-    }
-    target.file.Reset(fd);
-    return special ? ClearNonBlocking(fd) : FileError();
-}
-
-// The first step of a save: decides where and how it writes and opens that
-// file. Nothing has been written yet when it fails.
-FileError PrepareTarget(const std::string& path, SaveTarget& target) {
-    if (path.empty()) {
-        return FileError(ENOENT);
-    }
-    if (const FileError error = LookAtTarget(path, target)) {
-        return error;
-    }
-    if (!target.inPlace) {
-        if (const FileError error = OpenReplacement(target)) {
-            return error;
-        }
-    }
-    return target.inPlace ? OpenInPlace(target) : FileError();
-}
-
-// The second step: writes the header lines and then every entry in the
-// saved order (that of "iKey"), each line ending in CR LF, in big blocks.
+// Writes the header lines and then every entry in the saved order (that of "iKey"), each line
+// ending in CR LF, in big blocks.
 FileError WriteBody(int fd, const HeaderLines& headers, const PhoneBookTable& table,
                     const MessagePump& pump) {
     std::string out;
@@ -400,80 +260,7 @@ FileError WriteBody(int fd, const HeaderLines& headers, const PhoneBookTable& ta
     return error ? error : WriteAll(fd, out);
 }
 
-// The last step: syncs and closes the written file and, for a temporary,
-// renames it over the target and makes the rename durable.
-FileError Commit(SaveTarget& target) {
-    if (const FileError error = CloseAfter(target.file, SyncFile(target.file.get()))) {
-        return error;
-    }
-    if (target.inPlace) {
-        return {};
-    }
-    if (CurrentFileOps().rename(target.temp.path.c_str(), target.path.c_str()) != 0) {
-        return FileError::Last();
-    }
-    target.temp.path.clear();
-    SyncFolder(FolderOf(target.path));
-    return {};
-}
-
-std::string InOutMessage(int code) {
-    switch (code) {
-    case 2:
-        return std::string(messages::kFileNotFound);
-    case 3:
-        return std::string(messages::kPathNotFound);
-    case 4:
-        return std::string(messages::kTooManyFiles);
-    case 5:
-        return std::string(messages::kAccessDenied);
-    case 100:
-        return std::string(messages::kReadBeyondEnd);
-    case 101:
-        return std::string(messages::kDiskFull);
-    case 106:
-        return std::string(messages::kNotANumber);
-    default:
-        return messages::Fill(messages::kOtherInOutError, std::to_string(code));
-    }
-}
-
 } // namespace
-
-void ThrowInOutError(int errnoValue, const std::string& path) {
-    int code = 0;
-    switch (errnoValue) {
-    case ENOENT: {
-        struct stat st;
-        const std::string folder = FolderOf(path);
-        code = CurrentFileOps().stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 2 : 3;
-        break;
-    }
-    case ENOTDIR:
-        code = 3;
-        break;
-    case EMFILE:
-    case ENFILE:
-        code = 4;
-        break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        code = 5;
-        break;
-    case ENOSPC:
-    case EDQUOT:
-        code = 101;
-        break;
-    default:
-        // Any other errno is shown as its number, even where that number is
-        // also one of the codes above.
-        throw EInOutError(errnoValue,
-                          messages::Fill(messages::kOtherInOutError, std::to_string(errnoValue)));
-    }
-    throw EInOutError(code, InOutMessage(code));
-}
 
 std::string BackupName(std::string_view path) {
     // Paths are UTF-8 bytes, not code page 932: read as the latter, a byte
@@ -518,29 +305,10 @@ void ReadPhoneBookFile(const std::string& path, HeaderLines& headers, PhoneBookT
     }
 }
 
-void SaveBytes(const std::string& path, std::string_view bytes) {
-    SaveTarget target;
-    if (const FileError error = PrepareTarget(path, target)) {
-        ThrowInOutError(error.value(), path);
-    }
-    FileError error = WriteAll(target.file.get(), bytes);
-    error = error ? CloseAfter(target.file, error) : Commit(target);
-    if (error) {
-        ThrowInOutError(error.value(), path);
-    }
-}
-
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
                         const PhoneBookTable& table, const MessagePump& pump) {
-    SaveTarget target;
-    if (const FileError error = PrepareTarget(path, target)) {
-        ThrowInOutError(error.value(), path);
-    }
-    FileError error = WriteBody(target.file.get(), headers, table, pump);
-    // After a failed write the file is only closed; the temporary goes with
-    // target.
-    error = error ? CloseAfter(target.file, error) : Commit(target);
-    if (error) {
+    if (const FileError error =
+            WriteSafely(path, [&](int fd) { return WriteBody(fd, headers, table, pump); })) {
         ThrowInOutError(error.value(), path);
     }
 }

@@ -47,12 +47,4 @@ void ReadPhoneBookData(std::string_view bytes, HeaderLines& headers, PhoneBookTa
 void WritePhoneBookFile(const std::string& path, const HeaderLines& headers,
                         const PhoneBookTable& table, const MessagePump& pump = {});
 
-// Writes bytes to path the way a phone book is saved (WritePhoneBookFile):
-// the file is replaced only once everything is written, keeps its owner,
-// group and mode, and links are followed. Throws EInOutError.
-void SaveBytes(const std::string& path, std::string_view bytes);
-
-// The EInOutError for an errno value, by the I/O message table.
-[[noreturn]] void ThrowInOutError(int errnoValue, const std::string& path);
-
 } // namespace ruvo

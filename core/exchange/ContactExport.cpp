@@ -4,6 +4,7 @@
 #include "core/book/table/PhoneBookTable.h"
 #include "core/exchange/InputText.h"
 #include "core/file/FileSystem.h"
+#include "core/file/SafeWrite.h"
 #include "core/messages/MessageText.h"
 #include "core/text/Cp932.h"
 #include "core/text/FullWidthKana.h"

@@ -280,6 +280,19 @@ FileError ReadWholeFile(const std::string& path, std::string& bytes) {
     }
 }
 
+bool PathMayExist(const std::string& path) {
+    struct stat st;
+    if (CurrentFileOps().stat(path.c_str(), &st) == 0) {
+        return true;
+    }
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return CurrentFileOps().stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 FileError ClearNonBlocking(int fd) {
     const FileOps& ops = CurrentFileOps();
     const int flags = ops.fcntl(fd, F_GETFL, 0);

@@ -150,6 +150,14 @@ FileError OpenRegularFile(const std::string& path, struct stat& st, FileDescript
 // that is no regular file with EACCES, before anything is read.
 FileError ReadWholeFile(const std::string& path, std::string& bytes);
 
+// False only when the path is known to name nothing (a missing file or
+// folder, or a link to one: writing through it creates the file); an
+// unreadable folder may hide a file.
+[[nodiscard]] bool PathMayExist(const std::string& path);
+
+// True when path names a folder (links followed).
+[[nodiscard]] bool IsFolder(const std::string& path);
+
 // Clears O_NONBLOCK on fd.
 FileError ClearNonBlocking(int fd);
 

@@ -1,17 +1,11 @@
 #include "core/text/TextHelpers.h"
 
 #include "core/error/Errors.h"
-#include "core/file/FileSystem.h"
 #include "core/messages/MessageText.h"
 #include "core/text/Cp932.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
-#include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace ruvo {
 
@@ -55,25 +49,6 @@ std::string ExtractQuoted(std::string_view text, std::size_t& pos) {
         pos += length;
     }
     return item;
-}
-
-constexpr std::size_t kCopyBlock = 1 << 20;
-
-// Copies every byte of in to out.
-FileError CopyBytes(int in, int out) {
-    std::unique_ptr<char[]> block(new char[kCopyBlock]);
-    for (;;) {
-        std::size_t n = 0;
-        if (const FileError error = ReadSome(in, block.get(), kCopyBlock, n)) {
-            return error;
-        }
-        if (n == 0) {
-            return {};
-        }
-        if (const FileError error = WriteAll(out, std::string_view(block.get(), n))) {
-            return error;
-        }
-    }
 }
 
 } // namespace
@@ -158,69 +133,6 @@ std::string NormalizeGroup(std::string_view group) {
     } catch (const EConvertError&) {
         return std::string(group);
     }
-}
-
-bool CopyFileSilently(const std::string& source, const std::string& destination) {
-    const FileOps& ops = CurrentFileOps();
-    struct stat sourceStat;
-    FileDescriptor in;
-    if (OpenRegularFile(source, sourceStat, in)) {
-        return false;
-    }
-    const mode_t mode = sourceStat.st_mode & 07777;
-
-    std::string target;
-    if (ResolveLinks(destination, target)) {
-        return false;
-    }
-    struct stat targetStat;
-    const bool targetExists = ops.stat(target.c_str(), &targetStat) == 0;
-    if (!targetExists && errno != ENOENT) {
-        return false;
-    }
-    if (targetExists && (S_ISDIR(targetStat.st_mode) || (targetStat.st_dev == sourceStat.st_dev &&
-                                                         targetStat.st_ino == sourceStat.st_ino))) {
-        // Copying a file onto itself would truncate it.
-        return false;
-    }
-
-    std::string tempPath;
-    FileDescriptor out;
-    if (const FileError error = CreateTempBeside(target, tempPath, out)) {
-        // A folder that takes no new file: overwrite an existing backup in
-        // place rather than keep one that does not match the file opened.
-        const int e = error.value();
-        if (!targetExists || !S_ISREG(targetStat.st_mode) ||
-            !(e == EACCES || e == EPERM || e == EROFS)) {
-            return false;
-        }
-        const int fd = ops.open(target.c_str(), O_WRONLY | O_CLOEXEC, 0);
-        if (fd < 0) {
-            return false;
-        }
-        out.Reset(fd);
-        // The mode first, so that a backup that cannot take it keeps its
-        // bytes. Someone else's file takes no times from us: they are left.
-        if ((targetStat.st_mode & 07777) != mode && ops.fchmod(fd, mode) != 0) {
-            return false;
-        }
-        const bool ok = ops.ftruncate(fd, 0) == 0 && !CopyBytes(in.get(), fd) && !SyncFile(fd);
-        return !out.Close() && ok;
-    }
-    const int tempFd = out.get();
-    const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-    bool ok = !CopyBytes(in.get(), tempFd) && ops.fchmod(tempFd, mode) == 0 &&
-              ops.futimens(tempFd, times) == 0 && !SyncFile(tempFd);
-    ok = !out.Close() && ok;
-    ok = ok && ops.rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        // Nothing more to report if the temporary cannot go: the copy has
-        // failed already.
-        ops.unlink(tempPath.c_str());
-        return false;
-    }
-    SyncFolder(FolderOf(target));
-    return true;
 }
 
 } // namespace ruvo

@@ -31,8 +31,4 @@ std::string NormalizeGroup(std::string_view group);
 // True for the bytes '0' to '9'.
 bool IsDigit(unsigned char byte);
 
-// Whole-file copy of source onto destination, replacing it without asking.
-// Returns false on any failure, and when both name the same file.
-[[nodiscard]] bool CopyFileSilently(const std::string& source, const std::string& destination);
-
 } // namespace ruvo

@@ -2,6 +2,8 @@
 #include "core/book/table/PhoneBookTable.h"
 #include "core/error/Errors.h"
 #include "core/file/FileSystem.h"
+#include "core/file/InOutError.h"
+#include "core/file/SafeWrite.h"
 #include "core/text/TextHelpers.h"
 
 #include <gtest/gtest.h>

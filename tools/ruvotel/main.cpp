@@ -9,6 +9,7 @@
 #include "core/exchange/ContactImport.h"
 #include "core/exchange/ContactReader.h"
 #include "core/exchange/FileKind.h"
+#include "core/file/InOutError.h"
 #include "tools/ruvotel/Cp932Decoder.h"
 
 #include <cerrno>
