@@ -130,7 +130,7 @@ void BM_WindowSave(benchmark::State& state) {
         auto window = ShowWindow();
         window->PumpInterval = std::chrono::milliseconds(state.range(1));
         Open(*window, book);
-        window->FileName = output;
+        window->Book.MoveTo(output);
         QCoreApplication::processEvents();
         PaintCounter counter(window->DBG->viewport());
         state.ResumeTiming();
@@ -183,7 +183,7 @@ void BM_LargeSession(benchmark::State& state) {
         if (window->CData.EntryCount() != entries)
             state.SkipWithError("entries lost while scrolling");
         const auto t2 = Clock::now();
-        window->FileName = output;
+        window->Book.MoveTo(output);
         Save(*window);
         const auto t3 = Clock::now();
         openS += std::chrono::duration<double>(t1 - t0).count();

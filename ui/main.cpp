@@ -63,7 +63,7 @@ TFRuvoTelEdit::TFRuvoTelEdit(VersionTextFunction versionText, QWidget* parent)
 TFRuvoTelEdit::~TFRuvoTelEdit() = default;
 
 TFRuvoTelEdit::TestHooks TFRuvoTelEdit::Hooks() {
-    return {CData, FileName, Headers, *fileLoop_};
+    return {book_, *fileLoop_};
 }
 
 void TFRuvoTelEdit::CreateControls() {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/book/PhoneBookFile.h"
-#include "core/book/table/PhoneBookTable.h"
+#include "core/book/PhoneBook.h"
 #include "ui/RuvoApplication.h"
 #include "ui/grid/DBGrid.h"
 #include "ui/grid/DataSource.h"
@@ -50,11 +49,7 @@ public:
 
     // What tests and benchmarks reach besides the controls.
     struct TestHooks {
-        PhoneBookTable& table;
-        // The file in use (bytes as the file system takes them) and the six
-        // header lines of the file last opened.
-        std::string& fileName;
-        HeaderLines& headers;
+        PhoneBook& book;
         TFileLoop& fileLoop;
     };
     TestHooks Hooks();
@@ -120,11 +115,9 @@ private:
     // False when path is plainly no phone book: it is refused, or its
     // contacts are brought into a new book if the user wants them.
     bool AcceptAsPhoneBook(const std::string& path);
-    // Writes the book to path: the file in use from then on. On failure
-    // the window stays in browse mode with every entry.
-    void SaveTo(const std::string& path);
-    // Empties the table for another book; the history starts again.
-    void StartBook();
+    // Runs write (the book's Save or SaveAs) as the window's save. On
+    // failure the window stays in browse mode with every entry.
+    void SaveWith(const std::function<void(const MessagePump&)>& write);
     void ImportFrom(const std::string& path);
     // The contacts as new entries, one step of the history, and a summary.
     void ImportContactsOf(const exchange::ContactSource& source);
@@ -141,7 +134,9 @@ private:
 
     // Declared in the order they must die in reverse: the grid before its
     // data link, the data link before the table it watches.
-    PhoneBookTable CData;
+    PhoneBook book_;
+    // The book's entries, by the name the handlers know them by.
+    PhoneBookTable& CData = book_.Table();
     std::unique_ptr<TDataSource> DS;
     std::unique_ptr<TFileLoop> fileLoop_;
 
@@ -174,13 +169,8 @@ private:
     // The mode SetWindowMode set last (0 and values above 3 as edit mode):
     // what every handler asks, rather than reading it back from controls.
     TWindowMode mode_ = wmIdle;
-    std::string FileName;
-    HeaderLines Headers;
     VersionTextFunction versionText_;
     bool shown_ = false;
-    // False when the last open did not read its file to the end: a save
-    // would then replace a file with only part of its entries.
-    bool lastOpenReadWhole_ = false;
 };
 
 } // namespace ruvo

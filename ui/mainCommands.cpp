@@ -203,10 +203,7 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
     // as it was.
     const exchange::ContactSource source = ReadContactsForWindow(path);
     // A new book without a file: the first save asks for its name.
-    StartBook();
-    FileName.clear();
-    Headers = {};
-    lastOpenReadWhole_ = true;
+    book_.StartUntitled();
     SetWindowMode(wmBrowse);
     ImportContactsOf(source);
     return false;
@@ -251,13 +248,14 @@ void TFRuvoTelEdit::ExportClick() {
     // In the book's folder, beside the book.
     const auto chosen = Dialogs::SaveDlg(
         this, filters,
-        FileName.empty() ? QString() : QFileInfo(Dialogs::PathText(FileName)).absolutePath());
+        book_.Path().empty() ? QString()
+                             : QFileInfo(Dialogs::PathText(book_.Path())).absolutePath());
     if (!chosen)
         return;
     const ExportChoice& choice = kExportChoices[std::clamp(
         chosen->filter, 0, static_cast<int>(std::size(kExportChoices)) - 1)];
-    if (!FileName.empty())
-        exchange::RefuseExportOver(chosen->path, FileName);
+    if (!book_.Path().empty())
+        exchange::RefuseExportOver(chosen->path, book_.Path());
     const exchange::ExportReport report =
         exchange::ExportEntriesToFile(chosen->path, CData, choice.format);
     QStringList details;

@@ -44,13 +44,6 @@ bool FailedForMissingFolder() {
     }
 }
 
-// A file that the last open did not read to its end is never replaced by
-// part of its entries.
-[[noreturn]] void RefuseSaveOverPartialRead() {
-    throw Error(
-        EncodeCp932(u"ファイルを最後まで読み込めなかったので、上書き保存はできません"_s).value());
-}
-
 } // namespace
 
 void NumericKeyFilter(char& key, std::vector<char> furtherKeys) {
@@ -75,12 +68,12 @@ void TFRuvoTelEdit::FormShow(QObject*) {
                                version));
 
     CData.OpenTable();
-    CData.ClearEntries();
+    // Empty, with nothing to undo: from here on every change can be taken
+    // back.
+    book_.Restart();
     ClearEditBoxes();
     LCnt->setText(QString());
     SetWindowMode(wmIdle);
-    // From here on every change can be taken back.
-    CData.KeepHistory(true);
 }
 
 void TFRuvoTelEdit::FormClose(QObject*) {
@@ -147,32 +140,15 @@ void TFRuvoTelEdit::BOpenClick(QObject*) {
     OpenPath(*path);
 }
 
-void TFRuvoTelEdit::StartBook() {
-    // Turning the history off drops what an Escape kept for its undo.
-    CData.KeepHistory(false);
-    CData.ClearEntries();
-    CData.KeepHistory(true);
-}
-
 void TFRuvoTelEdit::OpenPath(const std::string& path) {
     if (!AcceptAsPhoneBook(path))
         return;
     SetBusyCursor();
     SetWindowMode(wmBrowse);
-    FileName = path;
-    lastOpenReadWhole_ = false;
-    // One book at a time: nothing of an earlier one stays in the table. The
-    // entries read are no step to undo.
-    CData.KeepHistory(false);
-    CData.ClearEntries();
-    MakeBackupCopy(FileName);
     try {
-        fileLoop_->Run(TFileLoop::Kind::Reading, [this](const MessagePump& pump) {
-            ReadPhoneBookFile(FileName, Headers, CData, pump);
-        });
-        lastOpenReadWhole_ = true;
+        fileLoop_->Run(TFileLoop::Kind::Reading,
+                       [&](const MessagePump& pump) { book_.Open(path, true, pump); });
     } catch (...) {
-        CData.KeepHistory(true);
         // A close asked for while reading wins over the failure's message:
         // the entries would go with the window anyway.
         if (fileLoop_->TakeHeldClose()) {
@@ -190,7 +166,6 @@ void TFRuvoTelEdit::OpenPath(const std::string& path) {
         setFocus(Qt::OtherFocusReason);
         throw;
     }
-    CData.KeepHistory(true);
     ShowEntryCount();
     DBG->setFocus();
     SetDefaultCursor();
@@ -251,13 +226,12 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
     if (fileLoop_->Running())
         return;
     // A book of imported contacts has no file yet.
-    if (FileName.empty()) {
+    if (book_.Path().empty()) {
         SaveAsClick();
         return;
     }
-    if (!lastOpenReadWhole_ && PathMayExist(FileName))
-        RefuseSaveOverPartialRead();
-    SaveTo(FileName);
+    book_.RefuseIfPartial(book_.Path());
+    SaveWith([&](const MessagePump& pump) { book_.Save(pump); });
 }
 
 void TFRuvoTelEdit::SaveAsClick() {
@@ -265,23 +239,18 @@ void TFRuvoTelEdit::SaveAsClick() {
         return;
     // At the file in use, where the user is likely to keep its copies.
     const auto chosen =
-        Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters(), Dialogs::PathText(FileName));
+        Dialogs::SaveDlg(this, Dialogs::PhoneBookFilters(), Dialogs::PathText(book_.Path()));
     if (!chosen)
         return;
-    if (!lastOpenReadWhole_ && !FileName.empty() && SameFile(chosen->path, FileName))
-        RefuseSaveOverPartialRead();
-    // A file that is replaced keeps a copy, as an opened one does.
-    MakeBackupCopy(chosen->path);
-    SaveTo(chosen->path);
+    book_.RefuseIfPartial(chosen->path);
+    SaveWith([&](const MessagePump& pump) { book_.SaveAs(chosen->path, pump); });
 }
 
-void TFRuvoTelEdit::SaveTo(const std::string& path) {
+void TFRuvoTelEdit::SaveWith(const std::function<void(const MessagePump&)>& write) {
     SetBusyCursor();
     SetWindowMode(wmIdle);
     try {
-        fileLoop_->Run(TFileLoop::Kind::Writing, [&](const MessagePump& pump) {
-            WritePhoneBookFile(path, Headers, CData, pump);
-        });
+        fileLoop_->Run(TFileLoop::Kind::Writing, write);
     } catch (...) {
         // Nothing is lost: the window stays in browse mode with every entry
         // where it was (the save only read them), so that the user can mend
@@ -293,9 +262,6 @@ void TFRuvoTelEdit::SaveTo(const std::string& path) {
         SetDefaultCursor();
         throw;
     }
-    FileName = path;
-    lastOpenReadWhole_ = true;
-    StartBook();
     SetDefaultCursor();
     if (fileLoop_->TakeHeldClose())
         close();

@@ -17,8 +17,8 @@ public:
           BSave(Control<QToolButton>("BSave")), EGroup(Control<TFieldEdit>("EGroup")),
           EName(Control<TFieldEdit>("EName")), EKana(Control<TFieldEdit>("EKana")),
           ETel(Control<TFieldEdit>("ETel")), BRun(Control<QPushButton>("BRun")),
-          DBG(Control<TDBGrid>("DBG")), DS(DBG->DataSource()), CData(Hooks().table),
-          FileName(Hooks().fileName), Headers(Hooks().headers),
+          DBG(Control<TDBGrid>("DBG")), DS(DBG->DataSource()), Book(Hooks().book),
+          CData(Book.Table()), FileName(Book.Path()), Headers(Book.Headers()),
           PumpInterval(Hooks().fileLoop.PumpInterval), OnPump(Hooks().fileLoop.OnPump) {}
 
     bool FileLoopRunning() { return Hooks().fileLoop.Running(); }
@@ -36,9 +36,11 @@ public:
     QPushButton* const BRun;
     TDBGrid* const DBG;
     TDataSource* const DS;
+    PhoneBook& Book;
     PhoneBookTable& CData;
-    std::string& FileName;
-    HeaderLines& Headers;
+    // The file in use and the six header lines of the file last opened.
+    const std::string& FileName;
+    const HeaderLines& Headers;
     std::chrono::milliseconds& PumpInterval;
     std::function<void()>& OnPump;
 

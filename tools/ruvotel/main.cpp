@@ -2,8 +2,7 @@
 // reading, sorting and writing.
 
 #include "core/book/BookCheck.h"
-#include "core/book/PhoneBookFile.h"
-#include "core/book/table/PhoneBookTable.h"
+#include "core/book/PhoneBook.h"
 #include "core/error/Errors.h"
 #include "core/exchange/ContactExport.h"
 #include "core/exchange/ContactImport.h"
@@ -195,29 +194,18 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
     return std::nullopt;
 }
 
-// A phone book read the way the editor opens it; with a backup copy when
-// it is to be saved back in place.
-struct Book {
-    ruvo::HeaderLines headers;
-    ruvo::PhoneBookTable table;
-};
-
-void OpenBook(const std::string& path, bool backup, Book& book) {
-    if (backup)
-        ruvo::MakeBackupCopy(path);
-    book.table.OpenTable();
-    ruvo::ReadPhoneBookFile(path, book.headers, book.table);
-}
-
-// Saved as the editor saves: sorted, replaced only once fully written.
-void SaveBook(const std::string& path, Book& book) {
-    ruvo::WritePhoneBookFile(path, book.headers, book.table);
-}
+// A phone book opened and saved as the editor does it (with a backup copy
+// when it is to be saved back in place); a command needs no undo.
+using Book = ruvo::PhoneBook;
+constexpr Book::History kNoHistory = Book::History::None;
 
 void Sort(const Arguments& args) {
-    Book book;
-    OpenBook(args.file, !args.output, book);
-    SaveBook(args.output.value_or(args.file), book);
+    Book book(kNoHistory);
+    book.Open(args.file, !args.output);
+    // Sorted into another file, which takes no backup.
+    if (args.output)
+        book.MoveTo(*args.output);
+    book.Save();
 }
 
 void WriteOut(std::string_view bytes) {
@@ -233,15 +221,15 @@ void PrintError(const std::string& line) {
 int Export(const Arguments& args) {
     if (args.output)
         ruvo::exchange::RefuseExportOver(*args.output, args.file);
-    Book book;
-    OpenBook(args.file, false, book);
+    Book book(kNoHistory);
+    book.Open(args.file, false);
     ruvo::exchange::ExportReport report;
     if (args.output) {
         report =
-            ruvo::exchange::ExportEntriesToFile(*args.output, book.table, args.format, args.file);
+            ruvo::exchange::ExportEntriesToFile(*args.output, book.Table(), args.format, args.file);
     } else {
         std::string bytes;
-        report = ruvo::exchange::ExportEntries(book.table, args.format, bytes, args.file);
+        report = ruvo::exchange::ExportEntries(book.Table(), args.format, bytes, args.file);
         WriteOut(bytes);
     }
     for (const ruvo::exchange::ReportLine& line : report.lines)
@@ -256,12 +244,12 @@ int Import(const Arguments& args) {
     std::vector<ruvo::exchange::ContactSource> sources;
     for (const std::string& source : args.sources)
         sources.push_back(ruvo::exchange::ReadContactsFile(source));
-    Book book;
-    OpenBook(args.file, !args.dryRun, book);
+    Book book(kNoHistory);
+    book.Open(args.file, !args.dryRun);
     const ruvo::exchange::ImportReport report =
-        ruvo::exchange::ImportContacts(book.table, sources, args.import);
+        ruvo::exchange::ImportContacts(book.Table(), sources, args.import);
     if (!args.dryRun)
-        SaveBook(args.file, book);
+        book.Save();
     for (const ruvo::exchange::ReportLine& line : report.lines)
         PrintError(ruvo::exchange::FormatReportLine(line));
     PrintError("ruvotel: " + ruvo::exchange::FormatCounts(report) +
@@ -270,10 +258,10 @@ int Import(const Arguments& args) {
 }
 
 int Check(const Arguments& args) {
-    Book book;
-    OpenBook(args.file, false, book);
+    Book book(kNoHistory);
+    book.Open(args.file, false);
     const std::vector<ruvo::exchange::Finding> findings =
-        ruvo::exchange::CheckPhoneBook(book.table);
+        ruvo::exchange::CheckPhoneBook(book.Table());
     std::string out;
     for (const ruvo::exchange::Finding& finding : findings)
         out += args.file + ":" + std::to_string(finding.line) + ": " + finding.message + "\n";
@@ -298,10 +286,10 @@ void AppendField(std::string& out, const ruvo::Cp932Decoder& decoder, bool set,
 }
 
 void Dump(const Arguments& args, const ruvo::Cp932Decoder& decoder) {
-    ruvo::HeaderLines headers;
-    ruvo::PhoneBookTable table;
-    table.OpenTable();
-    ruvo::ReadPhoneBookFile(args.file, headers, table);
+    Book book(kNoHistory);
+    book.Open(args.file, false);
+    const ruvo::HeaderLines& headers = book.Headers();
+    const ruvo::PhoneBookTable& table = book.Table();
 
     std::string buffer;
     buffer.reserve(1 << 20);
