@@ -36,6 +36,8 @@ void NumericKeyFilter(char& key, std::vector<char> furtherKeys);
 
 // The window modes, by the value SetWindowMode takes.
 enum TWindowMode : unsigned char { wmIdle = 1, wmBrowse = 2, wmEdit = 3 };
+// The mode the window is in, as SetWindowMode set it last.
+enum class WindowMode { Idle, Browse, Edit };
 
 // The main window: the phone-book editor. The layout and wiring live in
 // main.cpp, the event handlers in mainHandlers.cpp. Tests find the controls
@@ -122,9 +124,10 @@ private:
     // The contacts as new entries, one step of the history, and a summary.
     void ImportContactsOf(const exchange::ContactSource& source);
     void FindStep(bool forward, bool advance);
-    // The window is in mode and no file is being read or written: the
-    // guard of every command beyond the laid-out controls.
-    bool CommandsLive(TWindowMode mode) const;
+    // The guard of every command: no file is being read or written and,
+    // for a command of one mode, the window is in that mode.
+    bool CommandsLive() const;
+    bool CommandsLive(WindowMode mode) const;
     // What a drop would do: open (idle), import (browse), or nothing.
     enum class DropAction { None, Open, Import };
     DropAction DropActionFor(const QMimeData* data, std::string* path = nullptr) const;
@@ -168,7 +171,7 @@ private:
 
     // The mode SetWindowMode set last (0 and values above 3 as edit mode):
     // what every handler asks, rather than reading it back from controls.
-    TWindowMode mode_ = wmIdle;
+    WindowMode mode_ = WindowMode::Idle;
     VersionTextFunction versionText_;
     bool shown_ = false;
 };

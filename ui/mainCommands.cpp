@@ -78,11 +78,11 @@ void TFRuvoTelEdit::CreateCommands() {
     // Ctrl+O and Ctrl+S are clicks on their buttons, and only while those
     // are enabled.
     command(actOpen_, u"ファイルオープン…"_s, QKeySequence(Qt::CTRL | Qt::Key_O), [this] {
-        if (mode_ == wmIdle)
+        if (mode_ == WindowMode::Idle)
             BOpen->click();
     });
     command(actSave_, u"ファイル保存"_s, QKeySequence(Qt::CTRL | Qt::Key_S), [this] {
-        if (mode_ == wmBrowse)
+        if (mode_ == WindowMode::Browse)
             BSave->click();
     });
     command(actFind_, u"検索"_s, QKeySequence(Qt::CTRL | Qt::Key_F), [this] { FindClick(); });
@@ -99,11 +99,11 @@ void TFRuvoTelEdit::CreateCommands() {
     // F3 and Shift+F3 find on from the grid too; inside the find box they
     // reach the same commands.
     command(actFindNext_, u"次を検索"_s, QKeySequence(Qt::Key_F3), [this] {
-        if (CommandsLive(wmBrowse))
+        if (CommandsLive(WindowMode::Browse))
             FindStep(true, true);
     });
     command(actFindPrevious_, u"前を検索"_s, QKeySequence(Qt::SHIFT | Qt::Key_F3), [this] {
-        if (CommandsLive(wmBrowse))
+        if (CommandsLive(WindowMode::Browse))
             FindStep(false, true);
     });
 
@@ -113,23 +113,27 @@ void TFRuvoTelEdit::CreateCommands() {
     });
     connect(findBox_, &TFindBox::Closed, this, [this] {
         activateWindow();
-        if (mode_ == wmBrowse)
+        if (mode_ == WindowMode::Browse)
             DBG->setFocus();
     });
     setAcceptDrops(true);
 }
 
-bool TFRuvoTelEdit::CommandsLive(TWindowMode mode) const {
-    return mode_ == mode && !fileLoop_->Running();
+bool TFRuvoTelEdit::CommandsLive() const {
+    return !fileLoop_->Running();
+}
+
+bool TFRuvoTelEdit::CommandsLive(WindowMode mode) const {
+    return mode_ == mode && CommandsLive();
 }
 
 void TFRuvoTelEdit::FindClick() {
-    if (CommandsLive(wmBrowse))
+    if (CommandsLive(WindowMode::Browse))
         findBox_->Open();
 }
 
 void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
-    if (!CommandsLive(wmBrowse))
+    if (!CommandsLive(WindowMode::Browse))
         return;
     const FindPattern pattern(findBox_->Text().toStdString());
     const int rows = DS->rowCount();
@@ -150,7 +154,7 @@ void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
 }
 
 void TFRuvoTelEdit::ImportClick() {
-    if (!CommandsLive(wmBrowse))
+    if (!CommandsLive(WindowMode::Browse))
         return;
     if (const auto path = Dialogs::OpenContactsDlg(this, kContactFilters))
         ImportFrom(*path);
@@ -211,10 +215,10 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
 
 void TFRuvoTelEdit::UndoClick() {
     const auto next = CData.NextUndo();
-    if (CommandsLive(wmBrowse) && next == PhoneBookTable::StepKind::Entries) {
+    if (CommandsLive(WindowMode::Browse) && next == PhoneBookTable::StepKind::Entries) {
         CData.Undo();
         ShowEntryCount();
-    } else if (CommandsLive(wmIdle) && next == PhoneBookTable::StepKind::Clear) {
+    } else if (CommandsLive(WindowMode::Idle) && next == PhoneBookTable::StepKind::Clear) {
         // The book that Escape emptied comes back, under its file name.
         CData.Undo();
         ShowEntryCount();
@@ -224,7 +228,7 @@ void TFRuvoTelEdit::UndoClick() {
 }
 
 void TFRuvoTelEdit::RedoClick() {
-    if (!CommandsLive(wmBrowse))
+    if (!CommandsLive(WindowMode::Browse))
         return;
     const auto next = CData.NextRedo();
     if (!next)
@@ -240,7 +244,7 @@ void TFRuvoTelEdit::RedoClick() {
 }
 
 void TFRuvoTelEdit::ExportClick() {
-    if (!CommandsLive(wmBrowse))
+    if (!CommandsLive(WindowMode::Browse))
         return;
     QStringList filters;
     for (const ExportChoice& choice : kExportChoices)
@@ -270,7 +274,7 @@ void TFRuvoTelEdit::ExportClick() {
 }
 
 void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
-    if (fileLoop_->Running() || mode_ == wmEdit) {
+    if (!CommandsLive() || mode_ == WindowMode::Edit) {
         event->ignore();
         return;
     }
@@ -283,7 +287,7 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         item->setEnabled(enabled);
     };
     const auto undo = CData.NextUndo();
-    if (mode_ == wmBrowse) {
+    if (mode_ == WindowMode::Browse) {
         menu.addAction(actFind_);
         menu.addAction(actImport_);
         menu.addAction(actExport_);
@@ -292,7 +296,7 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         menu.addSeparator();
         add(actUndo_, undo == PhoneBookTable::StepKind::Entries);
         add(actRedo_, CData.NextRedo().has_value());
-    } else if (mode_ == wmIdle) {
+    } else if (mode_ == WindowMode::Idle) {
         menu.addAction(actOpen_);
         if (undo == PhoneBookTable::StepKind::Clear) {
             menu.addSeparator();
@@ -304,15 +308,15 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
 
 TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* data,
                                                        std::string* path) const {
-    if (fileLoop_->Running() || !data->hasUrls() || data->urls().size() != 1 ||
+    if (!CommandsLive() || !data->hasUrls() || data->urls().size() != 1 ||
         !data->urls().front().isLocalFile())
         return DropAction::None;
     const QString file = data->urls().front().toLocalFile();
     if (path)
         *path = Dialogs::PathBytes(file);
-    if (mode_ == wmIdle)
+    if (mode_ == WindowMode::Idle)
         return DropAction::Open;
-    if (mode_ == wmBrowse && IsContactsFile(file))
+    if (mode_ == WindowMode::Browse && IsContactsFile(file))
         return DropAction::Import;
     return DropAction::None;
 }

@@ -82,14 +82,14 @@ void TFRuvoTelEdit::FormClose(QObject*) {
 
 void TFRuvoTelEdit::FormKeyDown(QObject*, int& Key, Qt::KeyboardModifiers) {
     if (Key == Qt::Key_Escape) {
-        if (mode_ == wmEdit) {
+        if (mode_ == WindowMode::Edit) {
             CData.DiscardEntry();
             ClearEditBoxes();
             SetWindowMode(wmBrowse);
             DBG->setFocus();
-        } else if (mode_ == wmBrowse) {
+        } else if (mode_ == WindowMode::Browse) {
             // Not while a file is read into the table.
-            if (!fileLoop_->Running()) {
+            if (CommandsLive()) {
                 CData.ClearEntries();
                 LCnt->setText(QString());
                 SetWindowMode(wmIdle);
@@ -114,7 +114,7 @@ void TFRuvoTelEdit::DBGKeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers)
 }
 
 void TFRuvoTelEdit::DBGDblClick(QObject* Sender) {
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     // With nothing to edit, the user starts the first entry instead.
     if (CData.EntryCount() == 0) {
@@ -132,7 +132,7 @@ void TFRuvoTelEdit::DBGDblClick(QObject* Sender) {
 
 void TFRuvoTelEdit::BOpenClick(QObject*) {
     // Not while a save runs: its entries are still being written.
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     const auto path = Dialogs::OpenDlg(this);
     if (!path)
@@ -174,7 +174,7 @@ void TFRuvoTelEdit::OpenPath(const std::string& path) {
 }
 
 void TFRuvoTelEdit::BNewClick(QObject*) {
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     SetWindowMode(wmEdit);
     EGroup->setFocus();
@@ -182,7 +182,7 @@ void TFRuvoTelEdit::BNewClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BCopyClick(QObject*) {
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     EName->SetBytes(CData.GetField(Field::Name));
     EKana->SetBytes(CData.GetField(Field::Kana));
@@ -192,7 +192,7 @@ void TFRuvoTelEdit::BCopyClick(QObject*) {
 }
 
 void TFRuvoTelEdit::BDelClick(QObject*) {
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     const auto answer = Dialogs::MessageBox(this, u"本当に削除していいですか？"_s, QString(),
                                             QMessageBox::Yes | QMessageBox::No,
@@ -223,7 +223,7 @@ void TFRuvoTelEdit::BRunClick(QObject*) {
 
 void TFRuvoTelEdit::BSaveClick(QObject*) {
     // Not while a file is read: the file is not whole yet.
-    if (fileLoop_->Running())
+    if (!CommandsLive())
         return;
     // A book of imported contacts has no file yet.
     if (book_.Path().empty()) {
@@ -235,7 +235,7 @@ void TFRuvoTelEdit::BSaveClick(QObject*) {
 }
 
 void TFRuvoTelEdit::SaveAsClick() {
-    if (!CommandsLive(wmBrowse))
+    if (!CommandsLive(WindowMode::Browse))
         return;
     // At the file in use, where the user is likely to keep its copies.
     const auto chosen =
@@ -276,7 +276,9 @@ void TFRuvoTelEdit::EGroupKeyPress(QObject*, char& Key) {
 }
 
 void TFRuvoTelEdit::SetWindowMode(unsigned char Mode) {
-    mode_ = Mode == wmIdle ? wmIdle : Mode == wmBrowse ? wmBrowse : wmEdit;
+    mode_ = Mode == wmIdle     ? WindowMode::Idle
+            : Mode == wmBrowse ? WindowMode::Browse
+                               : WindowMode::Edit;
     BOpen->setEnabled(Mode == wmIdle);
     BNew->setEnabled(Mode == wmBrowse);
     BCopy->setEnabled(Mode == wmBrowse);
