@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace ruvo::exchange {
+namespace ruvo {
 
 // One doubtful entry: its line in the file (entries begin at line 7, in file
 // order) and what is wrong, in UTF-8.
@@ -102,4 +102,4 @@ inline std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
     return findings;
 }
 
-} // namespace ruvo::exchange
+} // namespace ruvo

@@ -260,10 +260,9 @@ int Import(const Arguments& args) {
 int Check(const Arguments& args) {
     Book book(kNoHistory);
     book.Open(args.file, false);
-    const std::vector<ruvo::exchange::Finding> findings =
-        ruvo::exchange::CheckPhoneBook(book.Table());
+    const std::vector<ruvo::Finding> findings = ruvo::CheckPhoneBook(book.Table());
     std::string out;
-    for (const ruvo::exchange::Finding& finding : findings)
+    for (const ruvo::Finding& finding : findings)
         out += args.file + ":" + std::to_string(finding.line) + ": " + finding.message + "\n";
     WriteOut(out);
     return findings.empty() ? kSuccess : kReported;
