@@ -262,6 +262,8 @@ void TFRuvoTelEdit::SaveWith(const std::function<void(const MessagePump&)>& writ
         SetDefaultCursor();
         throw;
     }
+    // Saved, the window is idle with an empty table, as after a start.
+    book_.Restart();
     SetDefaultCursor();
     if (fileLoop_->TakeHeldClose())
         close();

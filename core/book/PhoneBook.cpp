@@ -70,7 +70,10 @@ void PhoneBook::WriteTo(const std::string& path, const MessagePump& pump) {
     WritePhoneBookFile(path, headers_, table_, pump);
     path_ = path;
     readWhole_ = true;
-    Restart();
+    // The saved entries are the new starting point; turning the history off
+    // forgets every step.
+    table_.KeepHistory(false);
+    table_.KeepHistory(keepHistory_);
 }
 
 } // namespace ruvo

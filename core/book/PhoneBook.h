@@ -48,8 +48,8 @@ public:
     void RefuseIfPartial(const std::string& path) const;
 
     // Writes the book to the file in use, sorted, unless RefuseIfPartial
-    // refuses. On success the history starts again; on failure nothing
-    // changes.
+    // refuses. On success the history starts again from the entries saved;
+    // on failure nothing changes.
     void Save(const MessagePump& pump = {});
     // Writes the book to path, which becomes the file in use, unless
     // RefuseIfPartial refuses. A file that is replaced keeps a backup copy,
