@@ -23,17 +23,10 @@ std::optional<std::string> EncodeCp932(const QString& text, QString* unencodable
 // 932 form counts as one byte.
 int Cp932Length(const QString& text);
 
-// A text that code page 932 cannot hold. what() gives the message in code
-// page 932 with the character written as its code point; Message() gives it
-// with the character itself, which is what the error box shows.
+// A text that code page 932 cannot hold; the message names the character.
 class Cp932EncodeError : public Error {
 public:
-    Cp932EncodeError(const std::string& cp932Message, QString message)
-        : Error(cp932Message), message_(std::move(message)) {}
-    const QString& Message() const { return message_; }
-
-private:
-    QString message_;
+    using Error::Error;
 };
 
 } // namespace ruvo

@@ -1,8 +1,6 @@
 #include "ui/RuvoApplication.h"
 
-#include "core/text/Cp932.h"
 #include "ui/AppIcon.h"
-#include "ui/Cp932Text.h"
 #include "ui/Dialogs.h"
 
 #include <QFileInfo>
@@ -70,31 +68,17 @@ QString ApplicationTitle() {
     return ApplicationTitle(QCoreApplication::applicationFilePath());
 }
 
-std::string ErrorBoxText(std::string cp932Message) {
-    // Where the last character starts: a lead byte takes the next byte.
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < cp932Message.size(); i += cp932::CharLength(cp932Message, i))
-        last = i;
-    if (!cp932Message.empty() &&
-        std::string_view(cp932Message).substr(last) > std::string_view("."))
-        cp932Message += '.';
-    return cp932Message;
-}
-
 QString ErrorBoxText(QString message) {
-    // Every character beyond ASCII has code page 932 bytes (or, without a
-    // code page 932 form, a code point) that sort after ".".
+    // Every character beyond ASCII sorts after "." whether it is taken as
+    // UTF-16, as UTF-8 or as the code page 932 bytes of a Windows message.
     if (!message.isEmpty() && message.back().unicode() > u'.')
         message += u'.';
     return message;
 }
 
 QString ErrorBoxText(const std::exception& failure) {
-    if (const auto* encodeError = dynamic_cast<const Cp932EncodeError*>(&failure))
-        return ErrorBoxText(encodeError->Message());
-    if (dynamic_cast<const Error*>(&failure))
-        return DecodeCp932(ErrorBoxText(std::string(failure.what())));
-    // Anything else carries UTF-8, or bytes of unknown meaning.
+    // Our own failures carry UTF-8; anything else (the standard library's,
+    // Qt's) UTF-8 too, or bytes of unknown meaning.
     const QByteArray what(failure.what());
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString message = utf8.decode(what);

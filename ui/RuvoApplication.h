@@ -47,7 +47,6 @@ QString ApplicationTitle();
 
 // Message of a failure as the error box shows it: "." appended when the last
 // character sorts after "." by byte value.
-std::string ErrorBoxText(std::string cp932Message);
 QString ErrorBoxText(QString message);
 QString ErrorBoxText(const std::exception& failure);
 

@@ -9,8 +9,6 @@
 #include "core/exchange/FileKind.h"
 #include "core/file/FileSystem.h"
 #include "core/find/EntryFinder.h"
-#include "core/text/Cp932.h"
-#include "ui/Cp932Text.h"
 #include "ui/Dialogs.h"
 
 #include <QContextMenuEvent>
@@ -48,19 +46,6 @@ bool IsContactsFile(const QString& path) {
         return true;
     const exchange::FileKind kind = exchange::KindOfFile(Dialogs::PathBytes(path));
     return kind == exchange::FileKind::VCard || kind == exchange::FileKind::ContactsCsv;
-}
-
-// The core's exchange messages are UTF-8; the error box takes code page 932.
-[[noreturn]] void ThrowForErrorBox(const exchange::ExchangeError& failure) {
-    throw Error(cp932::FromUtf8(failure.what()).value_or(failure.what()));
-}
-
-exchange::ContactSource ReadContactsForWindow(const std::string& path) {
-    try {
-        return exchange::ReadContactsFile(path);
-    } catch (const exchange::ExchangeError& failure) {
-        ThrowForErrorBox(failure);
-    }
 }
 
 } // namespace
@@ -161,7 +146,7 @@ void TFRuvoTelEdit::ImportClick() {
 }
 
 void TFRuvoTelEdit::ImportFrom(const std::string& path) {
-    ImportContactsOf(ReadContactsForWindow(path));
+    ImportContactsOf(exchange::ReadContactsFile(path));
 }
 
 void TFRuvoTelEdit::ImportContactsOf(const exchange::ContactSource& source) {
@@ -196,8 +181,8 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
     } catch (const exchange::ENotAPhoneBook& refusal) {
         if (refusal.kind() == exchange::FileKind::NotText)
             throw;
-        const QString question =
-            DecodeCp932(refusal.what()) + u"。\n\nその連絡先を新しい電話帳にインポートしますか？"_s;
+        const QString question = QString::fromUtf8(refusal.what()) +
+                                 u"。\n\nその連絡先を新しい電話帳にインポートしますか？"_s;
         if (Dialogs::MessageBox(this, question, ApplicationTitle(),
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Question,
                                 QMessageBox::Yes) != QMessageBox::Yes)
@@ -205,7 +190,7 @@ bool TFRuvoTelEdit::AcceptAsPhoneBook(const std::string& path) {
     }
     // Read before the window changes: a file that cannot be read leaves it
     // as it was.
-    const exchange::ContactSource source = ReadContactsForWindow(path);
+    const exchange::ContactSource source = exchange::ReadContactsFile(path);
     // A new book without a file: the first save asks for its name.
     book_.StartUntitled();
     SetWindowMode(wmBrowse);

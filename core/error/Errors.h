@@ -5,8 +5,9 @@
 
 namespace ruvo {
 
-// Every failure the core raises carries its message as code-page-932 bytes,
-// ready to be shown; the front end converts it for display.
+// Every failure the core raises carries its message as UTF-8, ready to be
+// shown as it is. The subclasses are there for callers that must tell one
+// kind of failure from another.
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -267,7 +267,7 @@ void ReportUndecodable(const PhoneBookTable& table, const std::string& bookName,
                                       false);
                 report.lines.push_back(
                     {bookName, kFirstEntryLine + row, name,
-                     "field " + cp932::ToUtf8(FieldDefs()[f].caption) +
+                     "field " + std::string(FieldDefs()[f].caption) +
                          " holds bytes that are not Shift-JIS; written as U+FFFD"});
             }
             ++row;

@@ -55,7 +55,7 @@ std::string ExportEntries(const PhoneBookTable& table, ExportFormat format);
 ExportReport ExportEntriesToFile(const std::string& path, const PhoneBookTable& table,
                                  ExportFormat format, const std::string& bookName = "<book>");
 
-// Throws ruvo::Error (code page 932, naming target) when target is the book
+// Throws ruvo::Error (naming target) when target is the book
 // at bookPath or its backup (BackupName), however spelled: ./, .., a
 // symbolic or hard link, a dangling link to either; see SameFile. Call it
 // before anything is written.

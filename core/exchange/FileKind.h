@@ -25,7 +25,7 @@ FileKind KindOfBytes(std::string_view head);
 // that follows reports the failure in its own words.
 FileKind KindOfFile(const std::string& path);
 
-// A file refused as a phone book; the message (code page 932) names it.
+// A file refused as a phone book; the message names it.
 class ENotAPhoneBook : public Error {
 public:
     ENotAPhoneBook(FileKind kind, const std::string& message) : Error(message), kind_(kind) {}

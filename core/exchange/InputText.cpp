@@ -212,22 +212,9 @@ std::string ToUtf8(std::u32string_view text) {
 }
 
 std::string FileNameForMessage(std::string_view path) {
-    if (!IsValidUtf8(path))
+    if (IsValidUtf8(path))
         return std::string(path);
-    std::string out;
-    while (!path.empty()) {
-        std::size_t at = path.size();
-        if (const std::optional<std::string> bytes = cp932::FromUtf8(path, &at)) {
-            out += *bytes;
-            break;
-        }
-        if (at >= path.size())
-            break; // no one character to blame; not expected
-        out += cp932::FromUtf8(path.substr(0, at)).value_or("");
-        out += '?';
-        path.remove_prefix(at + std::max<std::size_t>(1, Utf8SequenceAt(path, at)));
-    }
-    return out;
+    return cp932::ToUtf8(path, cp932::InvalidByte::Replacement);
 }
 
 std::string OneLine(std::string_view utf8) {

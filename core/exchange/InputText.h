@@ -33,10 +33,10 @@ bool Cp932ToUtf8(std::string_view bytes, std::string& utf8);
 std::u32string ToUtf32(std::string_view utf8);
 std::string ToUtf8(std::u32string_view text);
 
-// A file name as code page 932 for a message. Valid UTF-8 (what the system
-// gives) is converted, a character the code page cannot hold becoming '?';
-// other bytes stay as they are, since a name written in Shift-JIS shows
-// right that way.
+// A file name as UTF-8 for a message. Valid UTF-8 (what the system gives)
+// stays as it is; other bytes are read as code page 932, since a name
+// written in Shift-JIS (a disk from Windows) shows right that way, and a byte
+// that is no character of either shows as U+FFFD.
 std::string FileNameForMessage(std::string_view path);
 
 // SingleLineText on UTF-8.

@@ -7,8 +7,7 @@
 
 namespace ruvo::messages {
 
-// The text with its %s or %d replaced by value. '%' is no second byte of a
-// code page 932 character, so it is found byte by byte.
+// The text with its %s or %d replaced by value.
 inline std::string Fill(std::string_view text, std::string_view value) {
     std::string out(text);
     if (const std::size_t at = out.find('%'); at != std::string::npos && at + 1 < out.size())

@@ -183,8 +183,8 @@ TEST_P(ExportTargetTest, RefusesTheBookAndItsBackupOnly) {
         RefuseExportOver(target, book);
         ADD_FAILURE() << "not refused";
     } catch (const Error& error) {
-        EXPECT_EQ(error.what(), Cp932(target + " は使用中の電話帳かそのバックアップなので、"
-                                               "エクスポート先にはできません"));
+        EXPECT_EQ(error.what(), target + " は使用中の電話帳かそのバックアップなので、"
+                                         "エクスポート先にはできません");
     }
     EXPECT_EQ(fs::file_size(dir_ / "book.txt"), 4u);
 }

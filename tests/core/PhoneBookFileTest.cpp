@@ -35,23 +35,14 @@ namespace fs = std::filesystem;
 namespace ruvo {
 namespace {
 
-// The messages of the I/O message table, code page 932.
-const std::string kNotFound = // ファイルが見つかりません
-    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa\x8c\xa9\x82\xc2\x82\xa9\x82\xe8\x82\xdc\x82\xb9"
-    "\x82\xf1";
-const std::string kPathNotFound = // ファイル名の指定が間違っています
-    "\x83\x74\x83\x40\x83\x43\x83\x8b\x96\xbc\x82\xcc\x8e\x77\x92\xe8\x82\xaa\x8a\xd4\x88\xe1"
-    "\x82\xc1\x82\xc4\x82\xa2\x82\xdc\x82\xb7";
-const std::string kTooManyFiles = // オープンしたファイルが多すぎます
-    "\x83\x49\x81\x5b\x83\x76\x83\x93\x82\xb5\x82\xbd\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xaa"
-    "\x91\xbd\x82\xb7\x82\xac\x82\xdc\x82\xb7";
-const std::string kAccessDenied = // ファイルへのアクセスが拒否されました
-    "\x83\x74\x83\x40\x83\x43\x83\x8b\x82\xd6\x82\xcc\x83\x41\x83\x4e\x83\x5a\x83\x58\x82\xaa"
-    "\x8b\x91\x94\xdb\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd";
-const std::string kDiskFull = // ディスクがいっぱいです
-    "\x83\x66\x83\x42\x83\x58\x83\x4e\x82\xaa\x82\xa2\x82\xc1\x82\xcf\x82\xa2\x82\xc5\x82\xb7";
-std::string OtherError(int code) { // I/O エラー (%d)
-    return "I/O \x83\x47\x83\x89\x81\x5b (" + std::to_string(code) + ")";
+// The messages of the I/O message table, as a failure carries them (UTF-8).
+const std::string kNotFound = "ファイルが見つかりません";
+const std::string kPathNotFound = "ファイル名の指定が間違っています";
+const std::string kTooManyFiles = "オープンしたファイルが多すぎます";
+const std::string kAccessDenied = "ファイルへのアクセスが拒否されました";
+const std::string kDiskFull = "ディスクがいっぱいです";
+std::string OtherError(int code) {
+    return "I/O エラー (" + std::to_string(code) + ")";
 }
 
 using Value = std::optional<std::string>;

@@ -20,20 +20,11 @@ using namespace std::string_literals;
 namespace ruvo {
 namespace {
 
-// "空のデータセットには, この操作は実行できません"
-const std::string kEmptyTableText =
-    "\x8B\xF3\x82\xCC\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xC9\x82\xCD, "
-    "\x82\xB1\x82\xCC\x91\x80\x8D\xEC\x82\xCD\x8E\xC0\x8D\x73\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
-    "\x82\xF1";
-// "データセットが編集または挿入モードではありません"
-const std::string kNotEditingText =
-    "\x83\x66\x81\x5B\x83\x5E\x83\x5A\x83\x62\x83\x67\x82\xAA\x95\xD2\x8F\x57\x82\xDC\x82\xBD"
-    "\x82\xCD\x91\x7D\x93\xFC\x83\x82\x81\x5B\x83\x68\x82\xC5\x82\xCD\x82\xA0\x82\xE8\x82\xDC"
-    "\x82\xB9\x82\xF1";
-// "項目 '" and "' が見つかりません"
-const std::string kFieldHead = "\x8D\x80\x96\xDA '";
-const std::string kNotFoundTail =
-    "' \x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";
+// The table's messages, as a failure carries them (UTF-8).
+const std::string kEmptyTableText = "空のデータセットには, この操作は実行できません";
+const std::string kNotEditingText = "データセットが編集または挿入モードではありません";
+const std::string kFieldHead = "項目 '";
+const std::string kNotFoundTail = "' が見つかりません";
 
 const Field kFields[] = {Field::Group, Field::Name, Field::Kana, Field::Tel};
 
@@ -123,10 +114,8 @@ protected:
     }
 };
 
-// "' の値にタブや改行は入れられません", after "項目 '" and the field's name
-const std::string kNoLineBreakTail =
-    "' \x82\xCC\x92\x6C\x82\xC9\x83\x5E\x83\x75\x82\xE2\x89\xFC\x8D\x73\x82\xCD\x93\xFC"
-    "\x82\xEA\x82\xE7\x82\xEA\x82\xDC\x82\xB9\x82\xF1";
+// After "項目 '" and the field's name.
+const std::string kNoLineBreakTail = "' の値にタブや改行は入れられません";
 
 // --- Storing rule ---------------------------------------------------------
 
@@ -274,8 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RefuseTest,
 TEST(RefuseTest, ColonInTheNumberIsRefused) {
     PhoneBookTable table;
     table.AppendEntry();
-    const std::string expected =
-        "CData: " + cp932::FromUtf8("項目 'Tel' の値に ':' は入れられません").value();
+    const std::string expected = "CData: 項目 'Tel' の値に ':' は入れられません";
     EXPECT_EQ(Message([&] { table.SetField(Field::Tel, "03:1234"); }), expected);
     EXPECT_EQ(Message([&] { table.SetField("TEL", "0312:"); }), expected);
     EXPECT_TRUE(table.PendingEntryUntouched());
@@ -379,10 +367,10 @@ TEST_F(PhoneBookTableTest, FieldDefsDescribeTheColumns) {
     EXPECT_STREQ(defs[0].name, "Group");
     EXPECT_EQ(defs[0].width, 2u);
     EXPECT_EQ(defs[0].alignment, FieldAlignment::Center);
-    EXPECT_EQ(defs[0].caption, "\xB8\xDE\xD9\xB0\xCC\xDF"); // ｸﾞﾙｰﾌﾟ
+    EXPECT_EQ(defs[0].caption, "ｸﾞﾙｰﾌﾟ");
     EXPECT_EQ(defs[1].width, 30u);
     EXPECT_EQ(defs[1].displayWidth, 30);
-    EXPECT_EQ(defs[2].caption, "\x83\x74\x83\x8A\x83\x4B\x83\x69"); // フリガナ
+    EXPECT_EQ(defs[2].caption, "フリガナ");
     EXPECT_EQ(defs[3].width, 20u);
     EXPECT_EQ(defs[3].alignment, FieldAlignment::Left);
 }

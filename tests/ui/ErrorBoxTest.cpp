@@ -52,24 +52,27 @@ private slots:
     }
 
     void periodRule_data() {
-        QTest::addColumn<QByteArray>("message");
-        QTest::addColumn<QByteArray>("shown");
-        QTest::newRow("letter") << QByteArray("Disk full") << QByteArray("Disk full.");
-        QTest::newRow("period") << QByteArray("Done.") << QByteArray("Done.");
-        QTest::newRow("exclamation") << QByteArray("Stop!") << QByteArray("Stop!");
-        QTest::newRow("hyphen") << QByteArray("a-") << QByteArray("a-");
-        QTest::newRow("slash") << QByteArray("a/") << QByteArray("a/.");
-        QTest::newRow("digit") << QByteArray("code 5") << QByteArray("code 5.");
-        // ん: 0x82 0xF1
-        QTest::newRow("double-byte") << QByteArray("\x82\xF1") << QByteArray("\x82\xF1.");
-        // ｱ: 0xB1
-        QTest::newRow("half-width kana") << QByteArray("\xB1") << QByteArray("\xB1.");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("letter") << u"Disk full"_s << u"Disk full."_s;
+        QTest::newRow("period") << u"Done."_s << u"Done."_s;
+        QTest::newRow("exclamation") << u"Stop!"_s << u"Stop!"_s;
+        QTest::newRow("hyphen") << u"a-"_s << u"a-"_s;
+        QTest::newRow("slash") << u"a/"_s << u"a/."_s;
+        QTest::newRow("digit") << u"code 5"_s << u"code 5."_s;
+        // Every character beyond ASCII: double-byte in code page 932 (ん),
+        // one byte there (ｱ), none at all (剝, beyond the BMP).
+        QTest::newRow("double-byte") << u"ん"_s << u"ん."_s;
+        QTest::newRow("half-width kana") << u"ｱ"_s << u"ｱ."_s;
+        QTest::newRow("not in code page 932") << u"剝"_s << u"剝."_s;
+        QTest::newRow("beyond the BMP") << u"\U0001F4DE"_s << u"\U0001F4DE."_s;
+        QTest::newRow("empty") << QString() << QString();
     }
     void periodRule() {
-        QFETCH(QByteArray, message);
-        QFETCH(QByteArray, shown);
-        QCOMPARE(QByteArray::fromStdString(ruvo::ErrorBoxText(message.toStdString())), shown);
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        // As the error box gets it: the message of a failure in UTF-8.
+        QCOMPARE(ruvo::ErrorBoxText(ruvo::Error(message.toStdString())), shown);
     }
 
     void handlerFailureShowsErrorBox() {
@@ -104,7 +107,7 @@ private slots:
     void dispatchCatchesWhatEscapes_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("core failure, code page 932") << 0 << u"項目 'X' が見つかりません."_s;
+        QTest::newRow("core failure") << 0 << u"項目 'X' が見つかりません."_s;
         QTest::newRow("UTF-8 message") << 1 << u"bad_alloc über."_s;
         QTest::newRow("Latin-1 message") << 2 << u"caf\u00e9."_s;
         QTest::newRow("text that code page 932 cannot hold") << 3 << u"「姓名」の「剝」."_s;
@@ -116,14 +119,14 @@ private slots:
         Failing failing([kind] {
             switch (kind) {
             case 0:
-                throw ruvo::Error(*ruvo::EncodeCp932(u"項目 'X' が見つかりません"_s));
+                throw ruvo::Error("項目 'X' が見つかりません");
             case 1:
                 throw std::runtime_error("bad_alloc \xC3\xBC"
                                          "ber");
             case 2:
                 throw std::runtime_error("caf\xE9");
             default:
-                throw ruvo::Cp932EncodeError("U+525D", u"「姓名」の「剝」"_s);
+                throw ruvo::Cp932EncodeError("「姓名」の「剝」");
             }
         });
         Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());

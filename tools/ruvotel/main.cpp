@@ -329,9 +329,6 @@ int main(int argc, char** argv) {
     if (const std::optional<int> code = ParseArguments(arguments, args))
         return *code;
 
-    // The decoder is built only when something has to be shown, which keeps
-    // it out of the sort's time.
-    std::optional<ruvo::Cp932Decoder> decoder;
     try {
         // Every command reads FILE as a phone book: one that is plainly
         // something else is refused before a backup or anything is written.
@@ -345,22 +342,13 @@ int main(int argc, char** argv) {
         } else if (args.command == "check") {
             return Check(args);
         } else {
-            decoder.emplace();
-            Dump(args, *decoder);
+            // Built only for the dump, which keeps it out of the sort's time.
+            const ruvo::Cp932Decoder decoder;
+            Dump(args, decoder);
         }
         return kSuccess;
-    } catch (const ruvo::exchange::ExchangeError& error) {
-        // Already UTF-8.
-        return Fail(error.what());
     } catch (const ruvo::Error& error) {
-        int code = kFailure;
-        try {
-            if (!decoder)
-                decoder.emplace();
-            code = Fail(decoder->Decode(error.what(), false));
-        } catch (const std::exception&) {
-            code = Fail(error.what());
-        }
+        const int code = Fail(error.what());
         // Contacts given where the book belongs: say what reads them.
         if (const auto* refused = dynamic_cast<const ruvo::exchange::ENotAPhoneBook*>(&error);
             refused && refused->kind() != ruvo::exchange::FileKind::NotText)

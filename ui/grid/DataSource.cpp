@@ -50,7 +50,7 @@ QVariant TDataSource::headerData(int section, Qt::Orientation orientation, int r
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return DecodeCp932(FieldDefs()[section].caption);
+        return QString::fromUtf8(FieldDefs()[section].caption);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:

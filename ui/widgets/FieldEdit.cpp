@@ -9,7 +9,7 @@ namespace ruvo {
 TFieldEdit::TFieldEdit(Field field, QWidget* parent) : TUAEdit(parent), field_(field) {}
 
 QString TFieldEdit::Title() const {
-    return DecodeCp932(FieldDefs()[static_cast<std::size_t>(field_)].caption);
+    return QString::fromUtf8(FieldDefs()[static_cast<std::size_t>(field_)].caption);
 }
 
 void TFieldEdit::SetBytes(std::string_view bytes) {
@@ -29,11 +29,9 @@ std::string TFieldEdit::Bytes() const {
     for (const char32_t c : unencodable.toUcs4())
         codePoints +=
             QStringLiteral("U+%1").arg(static_cast<uint>(c), 4, 16, QLatin1Char('0')).toUpper();
-    const QString message = u"「%1」の文字「%2」(%3) は Shift-JIS で保存できません"_s.arg(
-        Title(), unencodable, codePoints);
-    const QString cp932Message =
-        u"「%1」の文字 %2 は Shift-JIS で保存できません"_s.arg(Title(), codePoints);
-    throw Cp932EncodeError(EncodeCp932(cp932Message).value_or(std::string()), message);
+    throw Cp932EncodeError(u"「%1」の文字「%2」(%3) は Shift-JIS で保存できません"_s
+                               .arg(Title(), unencodable, codePoints)
+                               .toStdString());
 }
 
 } // namespace ruvo

@@ -23,7 +23,7 @@ enum class FieldAlignment { Left, Center };
 struct FieldDef {
     const char* name;         // "Group", "Name", "Kana", "Tel" (matched ignoring case)
     std::size_t width;        // bytes stored at most
-    std::string_view caption; // column title, code page 932
+    std::string_view caption; // column title, UTF-8
     int displayWidth;         // in half-width characters
     FieldAlignment alignment; // of the cells
 };
