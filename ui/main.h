@@ -130,7 +130,7 @@ private:
     bool CommandsLive(WindowMode mode) const;
     // What a drop would do: open (idle), import (browse), or nothing.
     enum class DropAction { None, Open, Import };
-    DropAction DropActionFor(const QMimeData* data, std::string* path = nullptr) const;
+    DropAction DropActionFor(const QMimeData* mime, std::string* path = nullptr) const;
     void MoveToScreenCentre();
     // The character handler of a box, byte by byte; true when it rejected.
     bool FilterTypedText(QObject* box, const QString& text);

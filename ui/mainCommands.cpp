@@ -291,12 +291,12 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* data,
+TFRuvoTelEdit::DropAction TFRuvoTelEdit::DropActionFor(const QMimeData* mime,
                                                        std::string* path) const {
-    if (!CommandsLive() || !data->hasUrls() || data->urls().size() != 1 ||
-        !data->urls().front().isLocalFile())
+    if (!CommandsLive() || !mime->hasUrls() || mime->urls().size() != 1 ||
+        !mime->urls().front().isLocalFile())
         return DropAction::None;
-    const QString file = data->urls().front().toLocalFile();
+    const QString file = mime->urls().front().toLocalFile();
     if (path)
         *path = Dialogs::PathBytes(file);
     if (mode_ == WindowMode::Idle)

@@ -236,28 +236,28 @@ struct Reader {
 
     // The value as UTF-8 text, escapes not yet undone.
     std::string Text(const Property& property) const {
-        std::string bytes = IsQuotedPrintable(property) ? DecodeQuotedPrintable(property)
+        std::string value = IsQuotedPrintable(property) ? DecodeQuotedPrintable(property)
                                                         : std::string(property.rawValue);
         std::string utf8;
         if (const std::optional<std::string> charset = ParamValue(property, "CHARSET")) {
             bool unknown = false;
-            if (!DecodeCharset(bytes, *charset, utf8, unknown))
+            if (!DecodeCharset(value, *charset, utf8, unknown))
                 Fail(property.line, unknown ? "unknown charset '" + *charset + "'"
                                             : property.name + " is not valid " + *charset);
             return utf8;
         }
-        return DecodeBytes(bytes, property.line, property.name);
+        return DecodeBytes(value, property.line, property.name);
     }
 
-    std::string DecodeBytes(const std::string& bytes, std::size_t at,
+    std::string DecodeBytes(const std::string& value, std::size_t at,
                             const std::string& what) const {
         if (encoding == Encoding::Utf8) {
-            if (!IsValidUtf8(bytes))
+            if (!IsValidUtf8(value))
                 Fail(at, what + " is not valid UTF-8");
-            return bytes;
+            return value;
         }
         std::string utf8;
-        if (!Cp932ToUtf8(bytes, utf8))
+        if (!Cp932ToUtf8(value, utf8))
             Fail(at, what + " holds bytes that are no Shift-JIS character");
         return utf8;
     }

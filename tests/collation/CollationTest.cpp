@@ -158,8 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Windows, SortedReference,
                          testing::Values(SortedFile{"handpicked.sorted.txt", 520, 513},
                                          SortedFile{"random.sorted.txt", 3000, 2630},
                                          SortedFile{"chars.sorted.txt", 9798, 9391}),
-                         [](const testing::TestParamInfo<SortedFile>& info) {
-                             const std::string name = info.param.name;
+                         [](const testing::TestParamInfo<SortedFile>& test) {
+                             const std::string name = test.param.name;
                              return name.substr(0, name.find('.'));
                          });
 
@@ -293,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Word sort: further right sorts first.
         OrderCase{"HyphenFurtherRightFirst", "coop-", "co-op", -1},
         OrderCase{"ApostropheBeforeHyphen", "co'op", "co-op", -1}),
-    [](const testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<OrderCase>& test) { return std::string(test.param.name); });
 
 // Long texts leave the stack buffer; their keys must still be exact.
 TEST(CollationLongText, KeysOfRepeatedCharacters) {

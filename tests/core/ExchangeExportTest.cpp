@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "FN;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=8E=52=80=93=63\r\n",
                    {}},
         ReportCase{ExportFormat::Csv, "csv", "02," + Cp932("山") + "\x80" + Cp932("田,ｱｵｷ"), {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ExportReport, CleanBookReportsNothingAndCounts) {
     HeaderLines headers;
@@ -212,9 +212,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{"new file in a subfolder", "sub/book.txt", false, false},
                       TargetCase{"dangling link elsewhere", "dangling", false, false},
                       TargetCase{"missing folder", "no-such/book.txt", false, false}),
-    [](const auto& info) {
+    [](const auto& test) {
         std::string name;
-        for (const char ch : std::string(info.param.what))
+        for (const char ch : std::string(test.param.what))
             name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
         return name;
     });

@@ -223,7 +223,7 @@ TEST_P(TableHistoryTest, NothingIsKeptWhileHistoryIsOff) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, TableHistoryTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Sorted" : "Natural"; });
+                         [](const auto& test) { return test.param ? "Sorted" : "Natural"; });
 
 } // namespace
 } // namespace ruvo

@@ -471,7 +471,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "太郎,,山田,タロウ,,ヤマダ,* myContacts ::: Group 05,Mobile,09011112222\r\n"},
         ExportCase{"csv", ToCp932("グループ,名前,フリガナ,電話番号\r\n1,表,ﾋｮｳ,0312345678\r\n"
                                   "05,山田 太郎,ﾔﾏﾀﾞ ﾀﾛｳ,09011112222\r\n")}),
-    [](const auto& info) { return info.param.format; });
+    [](const auto& test) { return test.param.format; });
 
 // A name with 0x80, which begins no Shift-JIS character: the UTF-8 formats
 // write U+FFFD and say so, the Shift-JIS ones write the byte as stored.
@@ -514,7 +514,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "ruvotel: 2 exported\n"},
         BadBytesCase{"csv", 0, ToCp932("02,山") + "\x80" + ToCp932("田,ﾔﾏﾀﾞ,0322223333\r\n"),
                      "ruvotel: 2 exported\n"}),
-    [](const auto& info) { return info.param.format; });
+    [](const auto& test) { return test.param.format; });
 
 // OUT that is FILE or its backup, however spelled, is refused before
 // anything is written.
@@ -596,7 +596,7 @@ INSTANTIATE_TEST_SUITE_P(
             "\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR\x00\x00\x00\x10\x00\x00\x00\x10"
             "\x08\x06\x00\x00\x00\x1F\xF3\xFF\x61"s,
             "ruvotel: picture.png はテキストファイルではないので、電話帳として開けません\n"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& test) { return std::string(test.param.what); });
 
 // Export in any format, then import into an empty book: the same entries,
 // a one-digit group (the book's 1) stored as two as every import stores it.
@@ -745,7 +745,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "ELF\x02\x01\x01\x00",
                                 8),
                     "ruvotel: bad:1: neither a vCard nor a CSV with known column names\n"}),
-    [](const auto& info) { return std::string(info.param.what); });
+    [](const auto& test) { return std::string(test.param.what); });
 
 TEST_F(RuvotelTest, ImportOfAMissingSourceFails) {
     WriteFile(Path("book.txt"), kTwoEntries);

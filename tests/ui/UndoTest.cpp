@@ -138,7 +138,8 @@ private slots:
         QCOMPARE(w.CData.EntryCount(), 5u);
         Redo(w, false);
         QTest::keyClick(w.DBG, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(ReadBytes(b.book), SavedAfter([this](TestWindow& w) { Change(w, u"new"_s); }));
+        QCOMPARE(ReadBytes(b.book),
+                 SavedAfter([this](TestWindow& window) { Change(window, u"new"_s); }));
     }
 
     // The history ends at an open and at a successful save; in edit mode

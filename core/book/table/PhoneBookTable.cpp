@@ -727,9 +727,9 @@ struct PhoneBookTable::Impl {
             observer->endReset();
     }
 
-    // Every committed entry with its sort key, made in keys, in the natural
-    // order.
-    std::vector<table::SortedIndex::Item> ItemsToSort(table::RecordArena& keys) const {
+    // Every committed entry with its sort key, made in keyArena, in the
+    // natural order.
+    std::vector<table::SortedIndex::Item> ItemsToSort(table::RecordArena& keyArena) const {
         std::vector<table::SortedIndex::Item> items;
         items.reserve(count);
         for (std::uint32_t seq = 0; seq < slots.size(); ++seq) {
@@ -737,7 +737,7 @@ struct PhoneBookTable::Impl {
                 continue;
             table::EntryRecord record{slots[seq]};
             const std::uint8_t* key =
-                table::MakeSortKey(keys, record.Value(kKana), record.Value(kGroup));
+                table::MakeSortKey(keyArena, record.Value(kKana), record.Value(kGroup));
             items.push_back(table::SortedIndex::MakeItem(key, seq, slots[seq]));
         }
         return items;
