@@ -7,6 +7,7 @@ RUVO_PACKAGES=(
     cmake ninja-build g++ pkg-config python3-vobject
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
+    libphonenumber-dev
     qt6-base-dev qt6-translations-l10n
     fonts-ipafont-mincho xvfb xauth
     dpkg-dev lintian appstream desktop-file-utils man-db

@@ -1,0 +1,119 @@
+#include "core/phone/TelephoneNumber.h"
+
+#include <phonenumbers/phonenumber.pb.h>
+#include <phonenumbers/phonenumberutil.h>
+
+#include <algorithm>
+#include <array>
+
+namespace ruvo::phone {
+namespace {
+
+using i18n::phonenumbers::PhoneNumber;
+using i18n::phonenumbers::PhoneNumberUtil;
+
+constexpr const char* kRegion = "JP";
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+           });
+}
+
+// The code point at pos and its length in bytes; a byte that begins no
+// UTF-8 character counts as one character that is no part of a number.
+std::pair<char32_t, std::size_t> CodeAt(std::string_view text, std::size_t pos) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    std::size_t length = byte < 0x80    ? 1
+                         : byte >= 0xF0 ? 4
+                         : byte >= 0xE0 ? 3
+                         : byte >= 0xC0 ? 2
+                                        : 0;
+    if (length == 0 || pos + length > text.size())
+        return {0xFFFD, 1};
+    char32_t code = length == 1 ? byte : byte & (0x3F >> (length - 1));
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80)
+            return {0xFFFD, 1};
+        code = (code << 6) | (next & 0x3F);
+    }
+    return {code, length};
+}
+
+// Characters a written number is made of: digits (ASCII and full-width),
+// the plus of a country code, and the spaces, hyphens, dashes, brackets and
+// dots people group digits with. Anything else (a letter, a pause ',' or
+// ';', a '/' before a second number, a remark) ends the number.
+bool IsNumberCharacter(char32_t c) {
+    constexpr std::array<char32_t, 20> kPunctuation = {
+        U' ',      U'+',      U'-',      U'(',      U')',      U'.',      U'[',
+        U']',      U'\t',     U'\u3000', U'\uFF0B', U'\uFF0D', U'\uFF08', U'\uFF09',
+        U'\uFF0E', U'\u2010', U'\u2011', U'\u2012', U'\u2013', U'\u2212'};
+    return (c >= U'0' && c <= U'9') || (c >= U'\uFF10' && c <= U'\uFF19') ||
+           std::find(kPunctuation.begin(), kPunctuation.end(), c) != kPunctuation.end();
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string DigitsOf(std::string text) {
+    PhoneNumberUtil::GetInstance()->NormalizeDigitsOnly(&text);
+    return text;
+}
+
+} // namespace
+
+DialledNumber ReadTelephoneNumber(std::string_view text) {
+    text = Trimmed(text);
+    if (StartsWithIgnoringCase(text, "tel:"))
+        text.remove_prefix(4);
+
+    std::size_t end = 0;
+    while (end < text.size()) {
+        const auto [code, length] = CodeAt(text, end);
+        if (!IsNumberCharacter(code))
+            break;
+        end += length;
+    }
+    // A bracket or space that opens the remark after the number ("03-1234-
+    // 5678 (自宅)") goes with the remark.
+    if (end < text.size())
+        while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '(' || text[end - 1] == '['))
+            --end;
+    DialledNumber result;
+    result.leftOut = std::string(Trimmed(text.substr(end)));
+    const std::string written(text.substr(0, end));
+    const std::string typedDigits = DigitsOf(written);
+    if (typedDigits.empty())
+        return result;
+
+    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+    PhoneNumber number;
+    if (util.ParseAndKeepRawInput(written, kRegion, &number) != PhoneNumberUtil::NO_PARSING_ERROR)
+        return result;
+    if (number.country_code_source() == PhoneNumber::FROM_DEFAULT_COUNTRY) {
+        // Written as dialled in Japan: the digits as they stand, so that a
+        // short or unusual number keeps every digit the user wrote.
+        result.digits = typedDigits;
+    } else if (number.country_code() == util.GetCountryCodeForRegion(kRegion)) {
+        // "+81 3 …" or "+81 (0)3 …": dialled from within Japan with its 0.
+        std::string national;
+        util.GetNationalSignificantNumber(number, &national);
+        result.digits = "0" + national;
+    } else {
+        std::string international;
+        util.FormatOutOfCountryCallingNumber(number, kRegion, &international);
+        result.digits = DigitsOf(international);
+    }
+    return result;
+}
+
+} // namespace ruvo::phone

@@ -1,0 +1,83 @@
+#include "core/phone/TelephoneNumber.h"
+
+#include <gtest/gtest.h>
+
+namespace ruvo::phone {
+namespace {
+
+struct NumberCase {
+    const char* written;
+    const char* digits;
+    const char* leftOut;
+};
+
+// Numbers as contact files from phones, mail clients and web services write
+// them, and what the set is to dial.
+TEST(ReadTelephoneNumber, WrittenFormsOfOneNumber) {
+    const NumberCase cases[] = {
+        // Japan, as dialled at home.
+        {"090-1234-5678", "09012345678", ""},
+        {"(03) 1234-5678", "0312345678", ""},
+        {"03.1234.5678", "0312345678", ""},
+        {"0120-123-456", "0120123456", ""},
+        {"\xEF\xBC\x90\xEF\xBC\x93\xEF\xBC\x8D\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94"
+         "\xEF\xBC\x8D\xEF\xBC\x95\xEF\xBC\x96\xEF\xBC\x97\xEF\xBC\x98", // ０３－１２３４－５６７８
+         "0312345678", ""},
+        {"  117 ", "117", ""}, // short numbers keep every digit
+        {"8190", "8190", ""},  // no '+': not a country code
+        // Japan, written with its country code: the trunk 0 comes back.
+        {"+81 90 1234 5678", "09012345678", ""},
+        {"+81 (0)90-7777-0003", "09077770003", ""},
+        {"+81-3-1234-5678", "0312345678", ""},
+        {"tel:+81-45-111-2222", "0451112222", ""},
+        {"TEL:+81-45-111-2222", "0451112222", ""},
+        // Abroad: after Japan's international prefix.
+        {"+1 415 555 0100", "01014155550100", ""},
+        {"+44 20 7946 0958", "010442079460958", ""},
+        {"010 1 415 555 0100", "01014155550100", ""},
+    };
+    for (const NumberCase& c : cases) {
+        const DialledNumber number = ReadTelephoneNumber(c.written);
+        EXPECT_EQ(number.digits, c.digits) << c.written;
+        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
+    }
+}
+
+// What a set cannot store is not glued to the digits: the number ends there
+// and the rest is handed back to be reported.
+TEST(ReadTelephoneNumber, ExtensionsPausesAndRemarksAreLeftOut) {
+    const NumberCase cases[] = {
+        {"03-1234-5678 ext. 5", "0312345678", "ext. 5"},
+        {"0312345678x5", "0312345678", "x5"},
+        {"tel:+81-3-1234-5678;ext=102", "0312345678", ";ext=102"},
+        {"0312345678p123", "0312345678", "p123"},
+        {"0312345678w9", "0312345678", "w9"},
+        {"0312345678,,123", "0312345678", ",,123"},
+        {"03-1234-5678 (\xE8\x87\xAA\xE5\xAE\x85)", "0312345678", "(\xE8\x87\xAA\xE5\xAE\x85)"},
+        {"090-1111-2222 / 03-1234-5678", "09011112222", "/ 03-1234-5678"},
+        {"1-800-FLOWERS", "1800", "FLOWERS"},
+    };
+    for (const NumberCase& c : cases) {
+        const DialledNumber number = ReadTelephoneNumber(c.written);
+        EXPECT_EQ(number.digits, c.digits) << c.written;
+        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
+    }
+}
+
+TEST(ReadTelephoneNumber, TextWithoutANumber) {
+    const NumberCase cases[] = {
+        {"", "", ""},
+        {"taro@example.com", "", "taro@example.com"},
+        {"ext.", "", "ext."},
+        {"+", "", ""},
+        {"\xFF\xFE", "", "\xFF\xFE"}, // no UTF-8 at all
+    };
+    for (const NumberCase& c : cases) {
+        const DialledNumber number = ReadTelephoneNumber(c.written);
+        EXPECT_EQ(number.digits, c.digits) << c.written;
+        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
+    }
+}
+
+} // namespace
+} // namespace ruvo::phone
