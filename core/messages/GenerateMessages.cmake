@@ -9,23 +9,42 @@ endif()
 
 file(STRINGS "${TABLE}" lines ENCODING UTF-8)
 
+# A C++ string literal of the text's bytes, as escapes.
+function(ruvo_literal text out)
+    string(HEX "${text}" hex)
+    string(REGEX REPLACE "(..)" "\\\\x\\1" escaped "${hex}")
+    set(${out} "\"${escaped}\"" PARENT_SCOPE)
+endfunction()
+
 set(body "")
 foreach(line IN LISTS lines)
     if(line STREQUAL "" OR line MATCHES "^#")
         continue()
     endif()
-    if(NOT line MATCHES "^([A-Za-z]+)\t(.+)$")
+    if(line MATCHES "^([A-Za-z]+)\t([^\t]+)\t([^\t]+)$")
+        # Japanese and English: a Message, read in the current language.
+        set(name "${CMAKE_MATCH_1}")
+        set(japanese "${CMAKE_MATCH_2}")
+        set(english "${CMAKE_MATCH_3}")
+        ruvo_literal("${japanese}" japaneseLiteral)
+        ruvo_literal("${english}" englishLiteral)
+        string(APPEND body "// ${japanese}\n// ${english}\n"
+               "inline constexpr Message k${name}{${japaneseLiteral}, ${englishLiteral}};\n")
+    elseif(line MATCHES "^([A-Za-z]+)\t([^\t]+)$")
+        # One text, the same in every language.
+        set(name "${CMAKE_MATCH_1}")
+        set(text "${CMAKE_MATCH_2}")
+        ruvo_literal("${text}" literal)
+        string(APPEND body "// ${text}\ninline constexpr std::string_view k${name} = ${literal};\n")
+    else()
         message(FATAL_ERROR "${TABLE}: not a message line: ${line}")
     endif()
-    set(name "${CMAKE_MATCH_1}")
-    set(text "${CMAKE_MATCH_2}")
-    string(HEX "${text}" hex)
-    string(REGEX REPLACE "(..)" "\\\\x\\1" escaped "${hex}")
-    string(APPEND body "// ${text}\ninline constexpr std::string_view k${name} = \"${escaped}\";\n")
 endforeach()
 
 set(header "// Generated from ${TABLE} by GenerateMessages.cmake: edit the table.
 #pragma once
+
+#include \"core/messages/Language.h\"
 
 #include <string_view>
 

@@ -68,10 +68,24 @@ protected:
 
     fs::path Path(const std::string& name) const { return dir_ / name; }
 
-    // Runs ruvotel with args in the test's folder.
-    RunResult Run(const std::vector<std::string>& args) const {
+    // Runs ruvotel with args in the test's folder, under a Japanese locale
+    // unless another is given (LC_ALL; the other locale variables unset).
+    RunResult Run(const std::vector<std::string>& args,
+                  const std::string& locale = "ja_JP.UTF-8") const {
         const fs::path outPath = dir_ / ".stdout";
         const fs::path errPath = dir_ / ".stderr";
+        std::vector<std::string> environment;
+        for (char** variable = environ; *variable; ++variable) {
+            const std::string_view entry = *variable;
+            if (!entry.starts_with("LC_") && !entry.starts_with("LANG=") &&
+                !entry.starts_with("LANGUAGE="))
+                environment.emplace_back(entry);
+        }
+        environment.push_back("LC_ALL=" + locale);
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
         const pid_t pid = fork();
         if (pid == 0) {
             const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -86,7 +100,7 @@ protected:
             for (const std::string& arg : args)
                 argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
-            execv(RUVOTEL_EXE, argv.data());
+            execve(RUVOTEL_EXE, argv.data(), envp.data());
             _exit(127);
         }
         RunResult result;
@@ -288,6 +302,24 @@ TEST_F(RuvotelTest, MissingFileFailsWithTheSystemMessage) {
         EXPECT_EQ(result.err, "ruvotel: ファイルが見つかりません\n");
         EXPECT_FALSE(fs::exists(Path("missing.txt")));
         EXPECT_FALSE(fs::exists(Path("out.txt")));
+    }
+}
+
+// Messages follow the locale: Japanese under ja_JP, English otherwise.
+TEST_F(RuvotelTest, MessagesFollowTheLocale) {
+    struct LocaleCase {
+        const char* locale;
+        const char* message;
+    };
+    for (const LocaleCase& c : {
+             LocaleCase{"ja_JP.UTF-8", "ruvotel: ファイルが見つかりません\n"},
+             LocaleCase{"C", "ruvotel: file not found\n"},
+             LocaleCase{"en_US.UTF-8", "ruvotel: file not found\n"},
+             LocaleCase{"", "ruvotel: file not found\n"},
+         }) {
+        const RunResult result = Run({"dump", "missing.txt"}, c.locale);
+        EXPECT_EQ(result.exitCode, 1) << c.locale;
+        EXPECT_EQ(result.err, c.message) << c.locale;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "core/exchange/ContactReader.h"
 #include "core/exchange/FileKind.h"
 #include "core/file/InOutError.h"
+#include "core/messages/Language.h"
 #include "tools/ruvotel/Cp932Decoder.h"
 
 #include <cerrno>
@@ -324,6 +325,9 @@ int Fail(std::string_view message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // The core's messages in the locale's language, as a terminal user
+    // expects; the window keeps Japanese.
+    ruvo::messages::SetLanguage(ruvo::messages::LanguageOfEnvironment());
     const std::vector<std::string_view> arguments(argv + 1, argv + argc);
     Arguments args;
     if (const std::optional<int> code = ParseArguments(arguments, args))
