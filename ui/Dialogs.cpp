@@ -154,15 +154,20 @@ void Summary(QWidget* parent, const QString& text, const QString& caption, const
     box->exec();
 }
 
-std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters) {
+std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters,
+                                           const QString& startFolder) {
+    const QString title = u"インポート"_s;
     if (TheHook().testMode) {
-        const Shown shown{Kind::OpenFile, {}, {}, {}, {}, {}, parent, {}, filters};
+        const Shown shown{Kind::OpenFile, startFolder, title, {}, {}, {}, parent, {}, filters};
         const auto answer = TakeAnswer(shown);
         return answer ? answer->path : std::nullopt;
     }
     const auto dialog = CreateOpenDialog(parent);
+    dialog->setWindowTitle(title);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilters(filters + QStringList{QFileDialog::tr("All Files (*)")});
+    if (IsFolder(PathBytes(startFolder)))
+        dialog->setDirectory(startFolder);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
     return PathBytes(dialog->selectedFiles().constFirst());

@@ -46,9 +46,11 @@ std::optional<std::string> OpenDlg(QWidget* parent);
 // the user asks for it).
 void Summary(QWidget* parent, const QString& text, const QString& caption, const QString& details);
 
-// A file-open dialog for contacts: the filters given (the first is
-// selected), and all files.
-std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters);
+// The import's file-open dialog, titled インポート: the filters given (the
+// first is selected) and all files, opening in startFolder (empty for the
+// platform's default).
+std::optional<std::string> OpenContactsDlg(QWidget* parent, const QStringList& filters,
+                                           const QString& startFolder = {});
 
 // A save dialog that asks before it overwrites; filters name the formats
 // to choose from. The chosen path and the index of the chosen filter.
@@ -96,7 +98,7 @@ struct Answer {
 
 struct Shown {
     Kind kind;
-    QString text; // a save dialog's: where it opens
+    QString text; // a save or import dialog's: where it opens
     QString caption;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -174,6 +174,8 @@ private:
     WindowMode mode_ = WindowMode::Idle;
     VersionTextFunction versionText_;
     bool shown_ = false;
+    // The folder of the last file imported in this session.
+    QString importFolder_;
 };
 
 } // namespace ruvo

@@ -141,8 +141,17 @@ void TFRuvoTelEdit::FindStep(bool forward, bool advance) {
 void TFRuvoTelEdit::ImportClick() {
     if (!CommandsLive(WindowMode::Browse))
         return;
-    if (const auto path = Dialogs::OpenContactsDlg(this, kContactFilters))
+    // Where the last import came from, else beside the book: contact files
+    // tend to be fetched to one place. Kept for the session only, so that
+    // the editor writes no settings.
+    const QString start = !importFolder_.isEmpty() ? importFolder_
+                          : book_.Path().empty()
+                              ? QString()
+                              : QFileInfo(Dialogs::PathText(book_.Path())).absolutePath();
+    if (const auto path = Dialogs::OpenContactsDlg(this, kContactFilters, start)) {
+        importFolder_ = QFileInfo(Dialogs::PathText(*path)).absolutePath();
         ImportFrom(*path);
+    }
 }
 
 void TFRuvoTelEdit::ImportFrom(const std::string& path) {

@@ -180,6 +180,7 @@ private slots:
         const auto shown = Dialogs::TakeShown();
         QCOMPARE(shown.size(), 2u);
         QVERIFY(shown[0].filters.join(u' ').contains(u"*.vcf"_s));
+        QCOMPARE(shown[0].caption, u"インポート"_s);
         QCOMPARE(shown[1].kind, Dialogs::Kind::Summary);
         QCOMPARE(shown[1].text, u"2 件をインポートしました。スキップ 1 件、切り詰め 0 件。"_s);
         QVERIFY2(shown[1].details.contains(u"番号なし"_s), qUtf8Printable(shown[1].details));
@@ -189,6 +190,28 @@ private slots:
                  Cp932(u"ｽｽﾞｷ ｼﾞﾛｳ"_s));
         QCOMPARE(WindowMode(w), 2);
         QCOMPARE(ReadBytes(Book()), FindBook());
+    }
+
+    // The import dialog opens beside the book, then where the last import
+    // came from, for as long as the window is open.
+    void importDialogOpensWhereTheContactsWere() {
+        const DialogScope dialogs;
+        QVERIFY(QDir(dir_.path()).mkdir(u"downloads"_s));
+        const QString contacts = dir_.filePath(u"downloads/contacts.vcf"_s);
+        QVERIFY(WriteBytes(contacts, kContacts));
+        auto window = Opened();
+        TestWindow& w = *window;
+        Dialogs::TakeShown();
+        Dialogs::QueueAnswer(Dialogs::Answer::File(PathBytes(contacts)));
+        Dialogs::QueueAnswer(Dialogs::Answer::SummaryOk());
+        QTest::keyClick(w.DBG, Qt::Key_I, Qt::ControlModifier);
+        Dialogs::QueueAnswer(Dialogs::Answer::FileCancelled());
+        QTest::keyClick(w.DBG, Qt::Key_I, Qt::ControlModifier);
+        const auto shown = Dialogs::TakeShown();
+        QCOMPARE(shown.size(), 3u);
+        QCOMPARE(shown[0].text, QFileInfo(Book()).absolutePath());
+        QCOMPARE(shown[2].kind, Dialogs::Kind::OpenFile);
+        QCOMPARE(shown[2].text, QFileInfo(contacts).absolutePath());
     }
 
     // Export writes the entries as they stand in the saved order; the table
