@@ -8,6 +8,7 @@
 #include "core/messages/MessageText.h"
 #include "core/text/Cp932.h"
 #include "core/text/FullWidthKana.h"
+#include "core/text/Utf8.h"
 
 #include <array>
 
@@ -60,15 +61,7 @@ void AppendFolded(std::string& out, std::string_view line) {
     std::size_t lineLength = 0;
     std::size_t limit = 75;
     for (std::size_t i = 0; i < line.size();) {
-        std::size_t length = 1;
-        const auto lead = static_cast<unsigned char>(line[i]);
-        if (lead >= 0xF0)
-            length = 4;
-        else if (lead >= 0xE0)
-            length = 3;
-        else if (lead >= 0xC0)
-            length = 2;
-        length = std::min(length, line.size() - i);
+        const std::size_t length = std::max<std::size_t>(1, utf8::SequenceLength(line, i));
         if (lineLength + length > limit) {
             out += "\r\n ";
             lineLength = 1;

@@ -5,6 +5,7 @@
 #include "core/text/Cp932.h"
 #include "core/text/HalfWidthKana.h"
 #include "core/text/TextHelpers.h"
+#include "core/text/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,7 +30,7 @@ std::string Describe(char32_t c) {
     std::string text = code;
     if (c >= 0x20) {
         text += " '";
-        cp932::AppendUtf8(text, c);
+        utf8::Append(text, c);
         text += "'";
     }
     return text;
@@ -54,7 +55,7 @@ struct Importer {
         std::size_t at = 0;
         if (std::optional<std::string> bytes = cp932::FromUtf8(text, &at))
             return bytes;
-        const std::u32string rest = ToUtf32(std::string_view(text).substr(at));
+        const std::u32string rest = utf8::ToUtf32(std::string_view(text).substr(at));
         Report(source, contact, name,
                std::string(field) + " holds " + Describe(rest.empty() ? 0 : rest[0]) +
                    ", which Shift-JIS cannot hold; not imported");

@@ -9,9 +9,6 @@ namespace ruvo::exchange {
 
 enum class Encoding { Utf8, Cp932 };
 
-// Strictly valid UTF-8: no overlong forms, surrogates or values past U+10FFFF.
-bool IsValidUtf8(std::string_view bytes);
-
 // A source's text: a byte-order mark (UTF-8, UTF-16LE, UTF-16BE) decides and
 // is dropped; otherwise valid UTF-8 stays as it is and anything else is read
 // as code page 932. Returns false, with the 1-based line of the first bad
@@ -25,13 +22,6 @@ bool DecodeSource(std::string_view bytes, std::string& utf8, Encoding& defaultEn
 // bytes that are not valid in it; unknownCharset tells which.
 bool DecodeCharset(std::string_view bytes, std::string_view charset, std::string& utf8,
                    bool& unknownCharset);
-
-// Code page 932 bytes as UTF-8; false when some byte begins no character.
-bool Cp932ToUtf8(std::string_view bytes, std::string& utf8);
-
-// UTF-8 to code points and back (the input is valid UTF-8).
-std::u32string ToUtf32(std::string_view utf8);
-std::string ToUtf8(std::u32string_view text);
 
 // A file name as UTF-8 for a message. Valid UTF-8 (what the system gives)
 // stays as it is; other bytes are read as code page 932, since a name

@@ -1,6 +1,8 @@
 #include "core/exchange/VCardReader.h"
 
 #include "core/exchange/InputText.h"
+#include "core/text/Cp932.h"
+#include "core/text/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -252,14 +254,13 @@ struct Reader {
     std::string DecodeBytes(const std::string& value, std::size_t at,
                             const std::string& what) const {
         if (encoding == Encoding::Utf8) {
-            if (!IsValidUtf8(value))
+            if (!utf8::IsValid(value))
                 Fail(at, what + " is not valid UTF-8");
             return value;
         }
-        std::string utf8;
-        if (!Cp932ToUtf8(value, utf8))
+        if (!cp932::IsValid(value))
             Fail(at, what + " holds bytes that are no Shift-JIS character");
-        return utf8;
+        return cp932::ToUtf8(value);
     }
 };
 
@@ -317,7 +318,7 @@ ContactSource ReadVCards(std::string_view bytes, const std::string& source) {
         if (!DecodeSource(bytes, decoded, encoding, badLine))
             ThrowAt(source, badLine, "not valid text in the encoding its byte-order mark names");
         bytes = decoded;
-    } else if (!IsValidUtf8(bytes)) {
+    } else if (!utf8::IsValid(bytes)) {
         encoding = Encoding::Cp932;
     }
 

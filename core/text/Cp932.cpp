@@ -1,7 +1,12 @@
 #include "core/text/Cp932.h"
 
+#include "core/text/Utf8.h"
+
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iconv.h>
 #include <mutex>
 #include <stdexcept>
@@ -45,8 +50,37 @@ private:
     std::mutex mutex_;
 };
 
+// What a single byte becomes in UTF-8 in one InvalidByte mode: at most
+// four bytes ("\xNN"), copied whole and kept in part.
+struct SingleForm {
+    std::uint8_t length = 0;
+    std::array<char, 4> bytes{};
+};
+using SingleForms = std::array<SingleForm, 256>;
+
+constexpr std::size_t kModes = 3;
+
+std::size_t ModeIndex(InvalidByte invalid) {
+    return static_cast<std::size_t>(invalid);
+}
+
+SingleForm FormOf(std::string_view text) {
+    SingleForm form;
+    form.length = static_cast<std::uint8_t>(text.size());
+    std::memcpy(form.bytes.data(), text.data(), text.size());
+    return form;
+}
+
+SingleForm HexEscape(unsigned char byte) {
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+    return FormOf(hex);
+}
+
 // The code point of every single byte and every lead/trail pair, 0 where
-// the bytes are no character; read once from iconv.
+// the bytes are no character; read once from iconv. With it, the UTF-8 of
+// every single byte in each InvalidByte mode, so that a conversion is one
+// lookup a byte.
 class DecodeTable {
 public:
     DecodeTable() : pairs_(kPairRows * 256, 0) {
@@ -73,15 +107,48 @@ public:
                                  static_cast<unsigned char>(trail))] = codeOf(pair, 2);
             }
         }
+        for (int value = 0; value < 256; ++value) {
+            const auto byte = static_cast<unsigned char>(value);
+            SingleForm utf8;
+            if (singleValid_[byte])
+                utf8.length = static_cast<std::uint8_t>(
+                    utf8::Put(utf8.bytes.data(), singles_[byte]) - utf8.bytes.data());
+            const SingleForm hex = singleValid_[byte] ? utf8 : HexEscape(byte);
+            forms_[ModeIndex(InvalidByte::Replacement)][byte] =
+                singleValid_[byte] ? utf8 : FormOf("\uFFFD");
+            forms_[ModeIndex(InvalidByte::HexEscape)][byte] = hex;
+            SingleForm& escaped = forms_[ModeIndex(InvalidByte::Escaped)][byte];
+            switch (byte) {
+            case '\\':
+                escaped = FormOf("\\\\");
+                break;
+            case '"':
+                escaped = FormOf("\\\"");
+                break;
+            case '\t':
+                escaped = FormOf("\\t");
+                break;
+            case '\r':
+                escaped = FormOf("\\r");
+                break;
+            case '\n':
+                escaped = FormOf("\\n");
+                break;
+            default:
+                escaped = byte < 0x20 || byte == 0x7F ? HexEscape(byte) : hex;
+            }
+        }
     }
 
     bool Single(unsigned char byte, char32_t& code) const {
         code = singles_[byte];
         return singleValid_[byte];
     }
+    bool SingleValid(unsigned char byte) const { return singleValid_[byte]; }
     char32_t Pair(unsigned char lead, unsigned char trail) const {
         return pairs_[PairIndex(lead, trail)];
     }
+    const SingleForms& Forms(InvalidByte invalid) const { return forms_[ModeIndex(invalid)]; }
 
 private:
     // Lead bytes packed into 0..59, times 256 trail bytes.
@@ -94,6 +161,7 @@ private:
     std::array<char32_t, 256> singles_{};
     std::array<bool, 256> singleValid_{};
     std::vector<char32_t> pairs_;
+    std::array<SingleForms, kModes> forms_{};
 };
 
 const DecodeTable& Table() {
@@ -137,9 +205,7 @@ std::size_t FirstUnencodable(std::basic_string_view<CharT> text, Iconv& converte
 }
 
 std::size_t Utf8Length(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    return std::min(length, text.size() - i);
+    return std::max<std::size_t>(1, utf8::SequenceLength(text, i));
 }
 
 std::size_t Utf16Length(std::u16string_view text, std::size_t i) {
@@ -147,24 +213,6 @@ std::size_t Utf16Length(std::u16string_view text, std::size_t i) {
 }
 
 } // namespace
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | c >> 6);
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | c >> 12);
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | c >> 18);
-        out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 Char CharAt(std::string_view text, std::size_t pos) {
     const auto byte = static_cast<unsigned char>(text[pos]);
@@ -180,20 +228,50 @@ Char CharAt(std::string_view text, std::size_t pos) {
     return {text.substr(pos, 1), code, valid};
 }
 
+std::size_t FirstInvalid(std::string_view bytes) {
+    const DecodeTable& table = Table();
+    const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = begin + bytes.size();
+    for (const auto* p = begin; p < end;) {
+        if (IsLeadByte(*p) && end - p > 1 && table.Pair(p[0], p[1]) != 0) {
+            p += 2;
+        } else if (table.SingleValid(*p)) {
+            ++p;
+        } else {
+            return static_cast<std::size_t>(p - begin);
+        }
+    }
+    return npos;
+}
+
+void AppendUtf8(std::string& out, std::string_view bytes, InvalidByte invalid) {
+    const DecodeTable& table = Table();
+    const SingleForms& singles = table.Forms(invalid);
+    // Written in place: no byte takes more than four bytes of UTF-8, a pair
+    // (always in the BMP) no more than three.
+    const std::size_t start = out.size();
+    out.resize(start + 4 * bytes.size());
+    char* o = out.data() + start;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        if (IsLeadByte(*p) && end - p > 1) {
+            if (const char32_t code = table.Pair(p[0], p[1])) {
+                o = utf8::Put(o, code);
+                p += 2;
+                continue;
+            }
+        }
+        const SingleForm& form = singles[*p++];
+        std::memcpy(o, form.bytes.data(), form.bytes.size());
+        o += form.length;
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+}
+
 std::string ToUtf8(std::string_view bytes, InvalidByte invalid) {
     std::string out;
-    out.reserve(bytes.size() * 3 / 2);
-    ForEachChar(bytes, [&](const Char& c) {
-        if (c.valid) {
-            AppendUtf8(out, c.code);
-        } else if (invalid == InvalidByte::Replacement) {
-            AppendUtf8(out, U'\uFFFD');
-        } else {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned char>(c.bytes[0]));
-            out += hex;
-        }
-    });
+    AppendUtf8(out, bytes, invalid);
     return out;
 }
 

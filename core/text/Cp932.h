@@ -61,10 +61,26 @@ template <class Visit> void ForEachChar(std::string_view text, Visit&& visit) {
 enum class InvalidByte {
     Replacement, // U+FFFD, one per byte
     HexEscape,   // "\xNN", so that every byte can be told from the text
+    // As HexEscape, and the text kept to one line from which every byte can
+    // be read back: backslash and double quote become \\ and \", TAB, CR
+    // and LF \t, \r and \n, every other control byte (below 0x20, 0x7F)
+    // \xNN too.
+    Escaped,
 };
 
-// Appends the UTF-8 of one code point.
-void AppendUtf8(std::string& out, char32_t code);
+// The offset of the first byte that begins no character, npos when every
+// byte is part of one.
+inline constexpr std::size_t npos = std::string_view::npos;
+std::size_t FirstInvalid(std::string_view bytes);
+
+inline bool IsValid(std::string_view bytes) {
+    return FirstInvalid(bytes) == npos;
+}
+
+// Appends the bytes as UTF-8, invalid bytes shown as asked; for a writer
+// that streams many fields into one buffer.
+void AppendUtf8(std::string& out, std::string_view bytes,
+                InvalidByte invalid = InvalidByte::Replacement);
 
 // The bytes as UTF-8 and as UTF-16; invalid bytes shown as asked.
 std::string ToUtf8(std::string_view bytes, InvalidByte invalid = InvalidByte::Replacement);

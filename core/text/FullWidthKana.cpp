@@ -1,7 +1,7 @@
 #include "core/text/FullWidthKana.h"
 
-#include "core/exchange/InputText.h"
 #include "core/text/Cp932.h"
+#include "core/text/Utf8.h"
 
 #include <string_view>
 
@@ -33,7 +33,7 @@ std::string ToFullWidthKatakana(std::string_view utf8) {
         any = any || c == '\xEF';
     if (!any)
         return std::string(utf8);
-    const std::u32string in = ToUtf32(utf8);
+    const std::u32string in = utf8::ToUtf32(utf8);
     std::u32string out;
     out.reserve(in.size());
     for (const char32_t c : in) {
@@ -59,7 +59,7 @@ std::string ToFullWidthKatakana(std::string_view utf8) {
         }
         out += full;
     }
-    return ToUtf8(out);
+    return utf8::FromUtf32(out);
 }
 
 bool AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth) {
@@ -67,7 +67,7 @@ bool AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth)
     char32_t pending = 0; // the last kana, held back for a voiced mark
     const auto flush = [&] {
         if (pending != 0)
-            cp932::AppendUtf8(out, pending);
+            utf8::Append(out, pending);
         pending = 0;
     };
     for (std::size_t pos = 0; pos < bytes.size();) {
@@ -84,18 +84,18 @@ bool AppendCp932AsUtf8(std::string& out, std::string_view bytes, bool fullWidth)
         const char32_t code = c.valid ? c.code : U'\uFFFD';
         if (!fullWidth || code < 0xFF61 || code > 0xFF9F) {
             flush();
-            cp932::AppendUtf8(out, code);
+            utf8::Append(out, code);
             continue;
         }
         if (code == 0xFF9E && pending != 0 && TakesVoicedMark(pending)) {
-            cp932::AppendUtf8(out, pending + 1);
+            utf8::Append(out, pending + 1);
             pending = 0;
         } else if (code == 0xFF9F && pending >= U'ハ' && pending <= U'ホ' &&
                    (pending - U'ハ') % 3 == 0) {
-            cp932::AppendUtf8(out, pending + 2);
+            utf8::Append(out, pending + 2);
             pending = 0;
         } else if (code == 0xFF9E && (pending == U'ウ' || pending == U'ワ' || pending == U'ヲ')) {
-            cp932::AppendUtf8(out, pending == U'ウ' ? U'ヴ' : pending == U'ワ' ? U'ヷ' : U'ヺ');
+            utf8::Append(out, pending == U'ウ' ? U'ヴ' : pending == U'ワ' ? U'ヷ' : U'ヺ');
             pending = 0;
         } else {
             flush();

@@ -1,6 +1,9 @@
 #include "core/text/HalfWidthKana.h"
 
+#include "core/text/Utf8.h"
+
 #include <array>
+#include <optional>
 
 namespace ruvo {
 namespace {
@@ -71,21 +74,6 @@ HalfForm HalfFormOf(char32_t c) {
     return {c, 0};
 }
 
-bool IsContinuation(unsigned char byte) {
-    return (byte & 0xC0) == 0x80;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else {
-        // Every form is ASCII or in the BMP above U+07FF.
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 std::u32string ToHalfWidthKana(std::u32string_view text) {
@@ -109,25 +97,22 @@ std::string ToHalfWidthKana(std::string_view utf8) {
         // Everything converted is U+3000..U+30FF (lead E3) or U+FF01..U+FF5E
         // (lead EF); such a lead byte can never be a continuation byte, so
         // every other byte is copied as it is.
-        if ((lead == 0xE3 || lead == 0xEF) && i + 2 < utf8.size() &&
-            IsContinuation(static_cast<unsigned char>(utf8[i + 1])) &&
-            IsContinuation(static_cast<unsigned char>(utf8[i + 2]))) {
-            const char32_t c = (char32_t{lead} & 0x0F) << 12 |
-                               (static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6 |
-                               (static_cast<unsigned char>(utf8[i + 2]) & 0x3F);
-            const HalfForm form = HalfFormOf(c);
-            if (form.first != c) {
-                AppendUtf8(result, form.first);
-                if (form.second != 0)
-                    AppendUtf8(result, form.second);
-            } else {
-                result.append(utf8, i, 3);
-            }
-            i += 3;
-        } else {
-            result += utf8[i];
-            ++i;
+        std::size_t next = i;
+        const std::optional<char32_t> c =
+            lead == 0xE3 || lead == 0xEF ? utf8::Next(utf8, next) : std::nullopt;
+        if (!c) {
+            result += utf8[i++];
+            continue;
         }
+        const HalfForm form = HalfFormOf(*c);
+        if (form.first != *c) {
+            utf8::Append(result, form.first);
+            if (form.second != 0)
+                utf8::Append(result, form.second);
+        } else {
+            result.append(utf8, i, next - i);
+        }
+        i = next;
     }
     return result;
 }

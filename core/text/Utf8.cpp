@@ -2,32 +2,6 @@
 
 namespace ruvo::utf8 {
 
-void Append(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-        return;
-    }
-    if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-        code = 0xFFFD;
-    char bytes[4];
-    std::size_t length;
-    if (code < 0x800) {
-        bytes[0] = static_cast<char>(0xC0 | code >> 6);
-        length = 2;
-    } else if (code < 0x10000) {
-        bytes[0] = static_cast<char>(0xE0 | code >> 12);
-        bytes[1] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        length = 3;
-    } else {
-        bytes[0] = static_cast<char>(0xF0 | code >> 18);
-        bytes[1] = static_cast<char>(0x80 | (code >> 12 & 0x3F));
-        bytes[2] = static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        length = 4;
-    }
-    bytes[length - 1] = static_cast<char>(0x80 | (code & 0x3F));
-    out.append(bytes, length);
-}
-
 std::size_t SequenceLength(std::string_view text, std::size_t pos) {
     const auto lead = static_cast<unsigned char>(text[pos]);
     if (lead < 0x80)

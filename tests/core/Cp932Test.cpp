@@ -80,6 +80,45 @@ TEST(Cp932Test, InvalidBytesShowAsAsked) {
     EXPECT_EQ(ToUtf16(bytes), u"a\uFFFD表\uFFFD");
 }
 
+struct ModeCase {
+    const char* what;
+    std::string bytes;
+    std::string replacement, hex, escaped;
+};
+
+// Each InvalidByte mode on the bytes that tell them apart; a pair whose
+// second byte is '\' or '"' is one character in every mode.
+TEST(Cp932Test, EachModeShowsItsBytes) {
+    const ModeCase cases[] = {
+        {"characters", "a\x95\x5C\xB1", "a表ｱ", "a表ｱ", "a表ｱ"},
+        {"backslash and quote", "a\\\"", "a\\\"", "a\\\"", "a\\\\\\\""},
+        {"second byte 0x5C", "\x83\x5C", "ソ", "ソ", "ソ"},
+        {"TAB CR LF", "\t\r\n", "\t\r\n", "\t\r\n", "\\t\\r\\n"},
+        {"other control bytes", std::string("\x01\x1F\x7F\0", 4), std::string("\x01\x1F\x7F\0", 4),
+         std::string("\x01\x1F\x7F\0", 4), "\\x01\\x1F\\x7F\\x00"},
+        {"bytes that begin nothing", "\x80\xA0\xFD\xFE\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD",
+         "\\x80\\xA0\\xFD\\xFE\\xFF", "\\x80\\xA0\\xFD\\xFE\\xFF"},
+        {"lead byte before a TAB", "\x82\t", "\uFFFD\t", "\\x82\t", "\\x82\\t"},
+        {"lead byte at the end", "x\x82", "x\uFFFD", "x\\x82", "x\\x82"},
+    };
+    for (const ModeCase& c : cases) {
+        EXPECT_EQ(ToUtf8(c.bytes), c.replacement) << c.what;
+        EXPECT_EQ(ToUtf8(c.bytes, InvalidByte::HexEscape), c.hex) << c.what;
+        std::string out = "kept ";
+        AppendUtf8(out, c.bytes, InvalidByte::Escaped);
+        EXPECT_EQ(out, "kept " + c.escaped) << c.what;
+    }
+}
+
+TEST(Cp932Test, FirstInvalidByte) {
+    EXPECT_EQ(FirstInvalid(""), npos);
+    EXPECT_EQ(FirstInvalid(std::string("a\x95\x5C\xB1\0", 5)), npos);
+    EXPECT_EQ(FirstInvalid("a\x95\x5C\x80\x81"), 3u);
+    EXPECT_EQ(FirstInvalid("\x82\x20z"), 0u);
+    EXPECT_EQ(FirstInvalid("ab\x82"), 2u);
+    EXPECT_TRUE(IsValid("\x87\x54"));
+}
+
 TEST(Cp932Test, EncodingNamesTheFirstUnencodableCharacter) {
     EXPECT_EQ(FromUtf8("ﾔﾏﾀﾞ 山田 表"),
               std::optional<std::string>("\xD4\xCF\xC0\xDE \x8E\x52\x93\x63 \x95\x5C"));

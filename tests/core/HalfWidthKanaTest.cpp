@@ -1,5 +1,7 @@
 #include "core/text/HalfWidthKana.h"
 
+#include "core/text/Utf8.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -128,28 +130,6 @@ bool IsListed(char32_t c) {
     return false;
 }
 
-std::string Utf8(std::u32string_view text) {
-    std::string out;
-    for (const char32_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // Every code point that no table above converts, half-width kana included,
 // comes back unchanged; the UTF-8 overload agrees on every code point.
 TEST(HalfWidthKanaTest, EverythingElseStaysAndUtf8Agrees) {
@@ -162,7 +142,7 @@ TEST(HalfWidthKanaTest, EverythingElseStaysAndUtf8Agrees) {
         const std::u32string result = ToHalfWidthKana(one);
         if (!IsListed(c) && result != one)
             changed.push_back(c);
-        if (ToHalfWidthKana(Utf8(one)) != Utf8(result))
+        if (ToHalfWidthKana(utf8::FromUtf32(one)) != utf8::FromUtf32(result))
             utf8Differs.push_back(c);
     }
     EXPECT_EQ(changed, std::vector<char32_t>{});
@@ -197,7 +177,7 @@ TEST_P(TextTest, GivesTheHalfWidthText) {
     const TextCase& c = GetParam();
     EXPECT_EQ(ToHalfWidthKana(c.text), c.half);
     EXPECT_EQ(ToHalfWidthKana(c.half), c.half);
-    EXPECT_EQ(ToHalfWidthKana(Utf8(c.text)), Utf8(c.half));
+    EXPECT_EQ(ToHalfWidthKana(utf8::FromUtf32(c.text)), utf8::FromUtf32(c.half));
 }
 
 INSTANTIATE_TEST_SUITE_P(Text, TextTest, testing::ValuesIn(kTextCases));

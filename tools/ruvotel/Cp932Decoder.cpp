@@ -1,6 +1,7 @@
 #include "tools/ruvotel/Cp932Decoder.h"
 
 #include "core/text/Cp932.h"
+#include "core/text/Utf8.h"
 
 #include <cstdio>
 
@@ -48,7 +49,7 @@ void Cp932Decoder::Append(std::string& out, std::string_view bytes, bool escaped
     const auto& single = escaped ? escaped_ : plain_;
     cp932::ForEachChar(bytes, [&](const cp932::Char& c) {
         if (c.bytes.size() == 2)
-            cp932::AppendUtf8(out, c.code);
+            utf8::Append(out, c.code);
         else
             out += single[static_cast<unsigned char>(c.bytes[0])];
     });
