@@ -10,7 +10,7 @@
 #include "core/exchange/FileKind.h"
 #include "core/file/InOutError.h"
 #include "core/messages/Language.h"
-#include "tools/ruvotel/Cp932Decoder.h"
+#include "core/text/Cp932.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -275,17 +275,16 @@ void Flush(std::string& buffer) {
     buffer.clear();
 }
 
-void AppendField(std::string& out, const ruvo::Cp932Decoder& decoder, bool set,
-                 std::string_view text) {
+void AppendField(std::string& out, bool set, std::string_view text) {
     if (!set)
         out += "\\N";
     else if (text.empty())
         out += "\"\"";
     else
-        decoder.Append(out, text, true);
+        ruvo::cp932::AppendUtf8(out, text, ruvo::cp932::InvalidByte::Escaped);
 }
 
-void Dump(const Arguments& args, const ruvo::Cp932Decoder& decoder) {
+void Dump(const Arguments& args) {
     Book book(kNoHistory);
     book.Open(args.file, false);
     const ruvo::HeaderLines& headers = book.Headers();
@@ -295,7 +294,7 @@ void Dump(const Arguments& args, const ruvo::Cp932Decoder& decoder) {
     buffer.reserve(1 << 20);
     for (const std::string& header : headers) {
         buffer += "H\t";
-        AppendField(buffer, decoder, true, header);
+        AppendField(buffer, true, header);
         buffer += '\n';
     }
     constexpr ruvo::Field kFields[] = {ruvo::Field::Group, ruvo::Field::Name, ruvo::Field::Kana,
@@ -306,7 +305,7 @@ void Dump(const Arguments& args, const ruvo::Cp932Decoder& decoder) {
         for (ruvo::Field field : kFields) {
             const ruvo::CellValue cell = table.Cell(row, field);
             buffer += '\t';
-            AppendField(buffer, decoder, cell.set, cell.text);
+            AppendField(buffer, cell.set, cell.text);
         }
         buffer += '\n';
         if (buffer.size() >= (1 << 20) - 1024)
@@ -346,9 +345,9 @@ int main(int argc, char** argv) {
         } else if (args.command == "check") {
             return Check(args);
         } else {
-            // Built only for the dump, which keeps it out of the sort's time.
-            const ruvo::Cp932Decoder decoder;
-            Dump(args, decoder);
+            // cp932's tables are built on their first use, here in the dump,
+            // which keeps them out of the sort's time.
+            Dump(args);
         }
         return kSuccess;
     } catch (const ruvo::Error& error) {
