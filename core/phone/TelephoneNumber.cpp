@@ -1,10 +1,13 @@
 #include "core/phone/TelephoneNumber.h"
 
+#include "core/text/Utf8.h"
+
 #include <phonenumbers/phonenumber.pb.h>
 #include <phonenumbers/phonenumberutil.h>
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace ruvo::phone {
 namespace {
@@ -19,27 +22,6 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
            std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
                return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
            });
-}
-
-// The code point at pos and its length in bytes; a byte that begins no
-// UTF-8 character counts as one character that is no part of a number.
-std::pair<char32_t, std::size_t> CodeAt(std::string_view text, std::size_t pos) {
-    const auto byte = static_cast<unsigned char>(text[pos]);
-    std::size_t length = byte < 0x80    ? 1
-                         : byte >= 0xF0 ? 4
-                         : byte >= 0xE0 ? 3
-                         : byte >= 0xC0 ? 2
-                                        : 0;
-    if (length == 0 || pos + length > text.size())
-        return {0xFFFD, 1};
-    char32_t code = length == 1 ? byte : byte & (0x3F >> (length - 1));
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80)
-            return {0xFFFD, 1};
-        code = (code << 6) | (next & 0x3F);
-    }
-    return {code, length};
 }
 
 // Characters a written number is made of: digits (ASCII and full-width),
@@ -77,11 +59,13 @@ DialledNumber ReadTelephoneNumber(std::string_view text) {
         text.remove_prefix(4);
 
     std::size_t end = 0;
+    // A byte that begins no UTF-8 character is no part of a number.
     while (end < text.size()) {
-        const auto [code, length] = CodeAt(text, end);
-        if (!IsNumberCharacter(code))
+        std::size_t next = end;
+        const std::optional<char32_t> code = utf8::Next(text, next);
+        if (!code || !IsNumberCharacter(*code))
             break;
-        end += length;
+        end = next;
     }
     // A bracket or space that opens the remark after the number ("03-1234-
     // 5678 (自宅)") goes with the remark.
