@@ -21,6 +21,7 @@ public:
 struct ContactPhone {
     std::string number; // as written in the source, UTF-8
     bool preferred = false;
+    bool fax = false; // a fax (or pager) line: taken only when every number is asked for
 };
 
 // One contact as a source holds it; every text UTF-8, already one line.
@@ -32,8 +33,18 @@ struct Contact {
     // The reading from the first of the properties or columns that has one.
     std::string familyReading;
     std::string givenReading;
+    std::string organization;         // ORG's first part, a company column
     std::optional<std::string> group; // X-GNO, a "Group NN" label, the book's column
     std::vector<ContactPhone> phones;
+};
+
+// What the reader skipped or read with a guess (a card it could not
+// understand, a value in a charset it had to assume), reported with the
+// import: the line it begins on, from 1, and what happened, in the current
+// language.
+struct SourceNote {
+    std::size_t line = 0;
+    std::string message;
 };
 
 // Everything read from one source.
@@ -41,6 +52,7 @@ struct ContactSource {
     std::string name;   // as reports show it
     std::string format; // "vCard 2.1", "vCard 3.0", "vCard 4.0", "CSV (Google)", ...
     std::vector<Contact> contacts;
+    std::vector<SourceNote> notes; // in the order of their lines
 };
 
 } // namespace ruvo::exchange

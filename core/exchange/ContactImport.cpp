@@ -161,7 +161,10 @@ std::string NormalizeNumber(std::string_view number) {
 }
 
 std::string FormatReportLine(const ReportLine& line) {
-    return line.source + ":" + std::to_string(line.line) + ": " + line.name + ": " + line.message;
+    std::string text = line.source + ":" + std::to_string(line.line) + ": ";
+    if (!line.name.empty())
+        text += line.name + ": ";
+    return text + line.message;
 }
 
 std::string FormatCounts(const ImportReport& report) {
@@ -183,9 +186,20 @@ ImportReport Run(PhoneBookTable& table, const std::vector<const ContactSource*>&
                 importer.bookNumbers.emplace(tel.text);
         }
     }
-    for (const ContactSource* source : sources)
-        for (const Contact& contact : source->contacts)
+    for (const ContactSource* source : sources) {
+        // The reader's notes among the contacts' lines, in the order of the
+        // source.
+        auto note = source->notes.begin();
+        const auto reportNotesUpTo = [&](std::size_t line) {
+            for (; note != source->notes.end() && note->line <= line; ++note)
+                importer.report.lines.push_back({source->name, note->line, {}, note->message});
+        };
+        for (const Contact& contact : source->contacts) {
+            reportNotesUpTo(contact.line);
             importer.Import(*source, contact);
+        }
+        reportNotesUpTo(static_cast<std::size_t>(-1));
+    }
     return std::move(importer.report);
 }
 

@@ -18,7 +18,8 @@ struct ImportOptions {
     bool keepDuplicates = false; // import numbers already in the book or import
 };
 
-// One contact that was skipped or changed, as "SOURCE:LINE: NAME: message".
+// One contact that was skipped or changed, as "SOURCE:LINE: NAME: message",
+// or what the reader noted, as "SOURCE:LINE: message" (no name).
 struct ReportLine {
     std::string source;
     std::size_t line = 0;
