@@ -7,7 +7,12 @@ if(NOT TABLE OR NOT OUTPUT)
     message(FATAL_ERROR "usage: cmake -DTABLE=<txt> -DOUTPUT=<h> -P ${CMAKE_CURRENT_LIST_FILE}")
 endif()
 
-file(STRINGS "${TABLE}" lines ENCODING UTF-8)
+# Read whole and cut at line ends by hand: a CMake list would cut at every
+# ';' of a text, so they are held as a placeholder meanwhile.
+file(READ "${TABLE}" content)
+string(REPLACE ";" "@SEMICOLON@" content "${content}")
+string(REPLACE "\r" "" content "${content}")
+string(REPLACE "\n" ";" lines "${content}")
 
 # A C++ string literal of the text's bytes, as escapes.
 function(ruvo_literal text out)
@@ -21,7 +26,8 @@ foreach(line IN LISTS lines)
     if(line STREQUAL "" OR line MATCHES "^#")
         continue()
     endif()
-    if(line MATCHES "^([A-Za-z]+)\t([^\t]+)\t([^\t]+)$")
+    string(REPLACE "@SEMICOLON@" ";" line "${line}")
+    if(line MATCHES "^([A-Za-z][A-Za-z0-9]*)\t([^\t]+)\t([^\t]+)$")
         # Japanese and English: a Message, read in the current language.
         set(name "${CMAKE_MATCH_1}")
         set(japanese "${CMAKE_MATCH_2}")
@@ -30,7 +36,7 @@ foreach(line IN LISTS lines)
         ruvo_literal("${english}" englishLiteral)
         string(APPEND body "// ${japanese}\n// ${english}\n"
                "inline constexpr Message k${name}{${japaneseLiteral}, ${englishLiteral}};\n")
-    elseif(line MATCHES "^([A-Za-z]+)\t([^\t]+)$")
+    elseif(line MATCHES "^([A-Za-z][A-Za-z0-9]*)\t([^\t]+)$")
         # One text, the same in every language.
         set(name "${CMAKE_MATCH_1}")
         set(text "${CMAKE_MATCH_2}")
