@@ -1,15 +1,14 @@
 #include "core/book/PhoneBookFile.h"
 
+#include "core/book/LineFormat.h"
 #include "core/book/table/PhoneBookTable.h"
 #include "core/error/Errors.h"
 #include "core/file/FileSystem.h"
 #include "core/file/InOutError.h"
 #include "core/file/SafeWrite.h"
 #include "core/messages/MessageText.h"
-#include "core/text/TextHelpers.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -24,7 +23,6 @@ namespace {
 constexpr std::size_t kBlockSize = 1 << 20;
 constexpr std::size_t kMinBlockSize = 1 << 16;
 constexpr char kCtrlZ = 0x1A;
-constexpr std::string_view kLineEnd = "\r\n";
 
 // Cuts a phone-book file into lines: LF or CR LF ends a line, a lone CR is
 // dropped, a Ctrl-Z ends its line and the rest of that line is skipped. Reads
@@ -161,12 +159,6 @@ private:
     std::unique_ptr<char[]> block_;
 };
 
-// The telephone number of a fourth item: its bytes before the first ":"
-// that stands on a character boundary.
-std::string_view TelPart(std::string_view item) {
-    return item.substr(0, FindByteAtBoundary(item, ':'));
-}
-
 // Reads the header lines and then the entry lines; a failed read leaves
 // everything read before it in place.
 FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& table,
@@ -194,31 +186,18 @@ FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& ta
         if (const FileError error = reader.ReadLine(storage, line)) {
             return error;
         }
-        // Cut as SplitText cuts at TAB, without copying the items; only
-        // the first four are used.
-        line = line.substr(0, line.find('\0'));
-        std::array<std::string_view, kFieldCount> items;
-        std::size_t count = 0;
-        std::size_t pos = 0;
-        while (count < items.size()) {
-            const std::size_t tab = FindByteAtBoundary(line, '\t', pos);
-            if (tab == std::string_view::npos) {
-                items[count++] = line.substr(pos);
-                break;
-            }
-            items[count++] = line.substr(pos, tab - pos);
-            pos = tab + 1;
-        }
+        LineFields fields;
+        const std::size_t count = SplitEntryLine(line, fields);
         table.AppendEntry();
-        table.SetField(Field::Group, items[0]);
+        table.SetField(Field::Group, fields[0]);
         if (count >= 2) {
-            table.SetField(Field::Name, items[1]);
+            table.SetField(Field::Name, fields[1]);
         }
         if (count >= 3) {
-            table.SetField(Field::Kana, items[2]);
+            table.SetField(Field::Kana, fields[2]);
         }
         if (count >= 4) {
-            table.SetField(Field::Tel, TelPart(items[3]));
+            table.SetField(Field::Tel, NumberPart(fields[3]));
         }
         table.CommitEntry();
     }
@@ -239,18 +218,10 @@ FileError WriteBody(int fd, const HeaderLines& headers, const PhoneBookTable& ta
         if (pump) {
             pump();
         }
-        out += entry[static_cast<std::size_t>(Field::Group)].text;
-        out += '\t';
-        out += entry[static_cast<std::size_t>(Field::Name)].text;
-        out += '\t';
-        out += entry[static_cast<std::size_t>(Field::Kana)].text;
-        out += '\t';
-        const std::string_view tel = entry[static_cast<std::size_t>(Field::Tel)].text;
-        if (!tel.empty()) {
-            out += tel;
-            out += ":0:0";
-        }
-        out += kLineEnd;
+        AppendEntryLine(out, {entry[static_cast<std::size_t>(Field::Group)].text,
+                              entry[static_cast<std::size_t>(Field::Name)].text,
+                              entry[static_cast<std::size_t>(Field::Kana)].text,
+                              entry[static_cast<std::size_t>(Field::Tel)].text});
         if (out.size() >= kBlockSize) {
             error = WriteAll(fd, out);
             out.clear();

@@ -1,5 +1,6 @@
 #include "core/book/table/PhoneBookTable.h"
 
+#include "core/book/LineFormat.h"
 #include "core/book/table/EntryRecord.h"
 #include "core/book/table/LiveSlots.h"
 #include "core/book/table/RecordArena.h"
@@ -8,11 +9,9 @@
 #include "core/error/Errors.h"
 #include "core/messages/MessageText.h"
 #include "core/text/Cp932.h"
-#include "core/text/TextHelpers.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -21,6 +20,7 @@
 namespace ruvo {
 
 static_assert(kFieldCount == table::kRecordFields);
+static_assert(kFieldCount == kLineFields);
 
 namespace {
 
@@ -37,51 +37,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                                               [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-// True when one of the eight bytes at p is below 0x0E (NUL, TAB, LF and CR
-// among them).
-bool HoldsLowByte(const char* p) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080;
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return ((word - kOnes * 0x0E) & ~word & kHighBits) != 0;
-}
-
-// The part of text before its first NUL, which is all a field keeps; none
-// when that part holds a CR or LF, or a TAB where a reader of the line would
-// take it for a separator: bytes that a phone-book line cannot carry inside
-// a value. A TAB that a lead byte has taken as its second byte is read back
-// as part of the value, as the reader keeps it.
-std::optional<std::string_view> StorablePart(std::string_view text) {
-    // The file reader stores four values per line, nearly always without a
-    // byte below 0x0E: check eight bytes at a time, the last eight
-    // overlapping, and look closer only where such a byte is.
-    const std::size_t size = text.size();
-    std::size_t i = 0;
-    if (size >= 8) {
-        while (i + 8 <= size && !HoldsLowByte(text.data() + i))
-            i += 8;
-        if (i + 8 > size) {
-            if (!HoldsLowByte(text.data() + size - 8))
-                return text;
-            i = size - 8;
-        }
-    }
-    for (; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte > '\r')
-            continue;
-        if (byte == 0)
-            return text.substr(0, i);
-        if (byte == '\t' && cp932::IsSecondByte(text, i))
-            continue;
-        if (byte == '\t' || byte == '\n' || byte == '\r')
-            return std::nullopt;
-    }
-    return text;
-}
-
-// The rest of the storing rule, for a text without NUL: at most `width`
+// The rest of the storing rule, for what StorablePart leaves of a text: at most `width`
 // bytes without splitting a double-byte character, no lead byte left alone
 // at the end (written back, it would take the TAB after it for its second
 // byte and run into the next field), no trailing spaces.
@@ -101,8 +57,7 @@ std::string_view FitToField(std::string_view text, std::size_t width) {
     for (;;) {
         while (!text.empty() && text.back() == ' ')
             text.remove_suffix(1);
-        if (text.empty() || !cp932::IsLeadByte(static_cast<unsigned char>(text.back())) ||
-            cp932::IsSecondByte(text, text.size() - 1))
+        if (!EndsInLoneLeadByte(text))
             return text;
         text.remove_suffix(1);
     }
@@ -832,9 +787,8 @@ void PhoneBookTable::SetField(Field field, std::string_view text) {
             d.Fail(messages::Fill(messages::kNoLineBreak, kFieldDefs[f].name));
         }
         const std::string_view fitted = FitToField(*storable, kFieldDefs[f].width);
-        // The file ends a number at its first ':', which a reader would take
-        // for the start of the ":0:0" after it.
-        if (field == Field::Tel && FindByteAtBoundary(fitted, ':') != std::string_view::npos)
+        // The file ends a number at its first ':'.
+        if (field == Field::Tel && NumberHoldsColon(fitted))
             d.Fail(messages::Fill(messages::kNoColonInTel, kFieldDefs[f].name));
         d.pending[f] = fitted;
         d.pendingSet |= std::uint8_t(1u << f);
