@@ -1,9 +1,9 @@
 // The main window's event handlers: what the window does.
 #include "ui/main.h"
 
+#include "core/book/LineFormat.h"
 #include "core/error/Errors.h"
 #include "core/file/FileSystem.h"
-#include "core/text/TextHelpers.h"
 #include "ui/Cp932Text.h"
 #include "ui/Dialogs.h"
 

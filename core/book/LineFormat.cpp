@@ -1,5 +1,6 @@
 #include "core/book/LineFormat.h"
 
+#include "core/error/Errors.h"
 #include "core/text/Cp932.h"
 #include "core/text/TextHelpers.h"
 
@@ -95,6 +96,14 @@ bool EndsInLoneLeadByte(std::string_view value) {
 
 bool NumberHoldsColon(std::string_view number) {
     return FindByteAtBoundary(number, ':') != std::string_view::npos;
+}
+
+std::string NormalizeGroup(std::string_view group) {
+    try {
+        return ZeroPadDigits(group, 2);
+    } catch (const EConvertError&) {
+        return std::string(group);
+    }
 }
 
 } // namespace ruvo

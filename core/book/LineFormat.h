@@ -49,4 +49,10 @@ bool EndsInLoneLeadByte(std::string_view value);
 // would take for the start of the ":0:0" after it.
 bool NumberHoldsColon(std::string_view number);
 
+// The form a group is stored in, wherever an entry comes from (the edit
+// boxes, an import): digits padded to two (5 becomes 05), anything else as
+// it is. Digits beyond 2147483647 stay as they are too, so that an import
+// is not stopped by one contact's group; no edit box holds that many.
+std::string NormalizeGroup(std::string_view group);
+
 } // namespace ruvo

@@ -1,10 +1,10 @@
 #include "core/exchange/ContactImport.h"
 
+#include "core/book/LineFormat.h"
 #include "core/book/table/PhoneBookTable.h"
 #include "core/exchange/InputText.h"
 #include "core/text/Cp932.h"
 #include "core/text/HalfWidthKana.h"
-#include "core/text/TextHelpers.h"
 #include "core/text/Utf8.h"
 
 #include <algorithm>

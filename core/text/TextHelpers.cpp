@@ -127,12 +127,4 @@ std::string ZeroPadDigits(std::string_view text, int width) {
     return digits;
 }
 
-std::string NormalizeGroup(std::string_view group) {
-    try {
-        return ZeroPadDigits(group, 2);
-    } catch (const EConvertError&) {
-        return std::string(group);
-    }
-}
-
 } // namespace ruvo

@@ -22,12 +22,6 @@ int SplitText(std::string_view text, std::string_view delimiter, StringList& lis
 // any other text unchanged. Throws EConvertError beyond 2147483647.
 std::string ZeroPadDigits(std::string_view text, int width);
 
-// The form a group is stored in, wherever an entry comes from (the edit
-// boxes, an import): digits padded to two (5 becomes 05), anything else as
-// it is. Digits beyond 2147483647 stay as they are too, so that an import
-// is not stopped by one contact's group; no edit box holds that many.
-std::string NormalizeGroup(std::string_view group);
-
 // True for the bytes '0' to '9'.
 bool IsDigit(unsigned char byte);
 

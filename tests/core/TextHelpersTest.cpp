@@ -153,23 +153,6 @@ TEST(ZeroPadDigitsTest, NumberBeyond32BitsIsAConvertError) {
     }
 }
 
-TEST(NormalizeGroupTest, OneDigitBecomesTwoAndNothingThrows) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"5", "05"},
-        {"0", "00"},
-        {"05", "05"},
-        {"12", "12"},
-        {"007", "07"},
-        {"", ""},
-        {"7a", "7a"},
-        {" 5", " 5"},
-        {"\x82\x54", "\x82\x54"},     // full-width 5
-        {"2147483648", "2147483648"}, // beyond a number: kept, for the width to cut
-    };
-    for (const auto& [group, normal] : cases)
-        EXPECT_EQ(NormalizeGroup(group), normal) << "'" << group << "'";
-}
-
 TEST(IsDigitTest, TrueForExactlyTheTenDigits) {
     for (int byte = 0; byte < 256; ++byte) {
         EXPECT_EQ(IsDigit(static_cast<unsigned char>(byte)), byte >= 0x30 && byte <= 0x39) << byte;
