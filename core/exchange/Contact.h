@@ -45,6 +45,7 @@ struct Contact {
 struct SourceNote {
     std::size_t line = 0;
     std::string message;
+    bool skipped = false; // a card or row that was not read: counted as skipped
 };
 
 // Everything read from one source.

@@ -191,8 +191,10 @@ ImportReport Run(PhoneBookTable& table, const std::vector<const ContactSource*>&
         // source.
         auto note = source->notes.begin();
         const auto reportNotesUpTo = [&](std::size_t line) {
-            for (; note != source->notes.end() && note->line <= line; ++note)
+            for (; note != source->notes.end() && note->line <= line; ++note) {
                 importer.report.lines.push_back({source->name, note->line, {}, note->message});
+                importer.report.skipped += note->skipped ? 1 : 0;
+            }
         };
         for (const Contact& contact : source->contacts) {
             reportNotesUpTo(contact.line);

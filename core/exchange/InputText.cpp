@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iconv.h>
 #include <optional>
 
 namespace ruvo::exchange {
@@ -50,6 +51,32 @@ bool Utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out, std::
     return true;
 }
 
+// Bytes in a charset iconv knows, as UTF-8; nothing when iconv has no such
+// converter (unknown set) or the bytes are not valid in it.
+std::optional<std::string> IconvToUtf8(std::string_view bytes, const std::string& charset,
+                                       bool& unknown) {
+    unknown = false;
+    const iconv_t cd = iconv_open("UTF-8", charset.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        unknown = true;
+        return std::nullopt;
+    }
+    std::string out(bytes.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    const bool flushed = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    if (result == static_cast<size_t>(-1) || !flushed)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    if (!utf8::IsValid(out))
+        return std::nullopt;
+    return out;
+}
+
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -58,6 +85,35 @@ std::string Upper(std::string_view s) {
 }
 
 } // namespace
+
+std::optional<Utf16Order> Utf16OrderOf(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE"))
+        return Utf16Order::LittleEndian;
+    if (bytes.starts_with("\xFE\xFF"))
+        return Utf16Order::BigEndian;
+    // Without a mark: the first characters (up to eight) are ASCII, each
+    // with its NUL on the same side.
+    const std::size_t units = std::min<std::size_t>(bytes.size() / 2, 8);
+    if (units < 2)
+        return std::nullopt;
+    const auto isAscii = [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b != 0 && b < 0x80;
+    };
+    bool little = true;
+    bool big = true;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char first = bytes[2 * i];
+        const char second = bytes[2 * i + 1];
+        little = little && isAscii(first) && second == '\0';
+        big = big && first == '\0' && isAscii(second);
+    }
+    if (little)
+        return Utf16Order::LittleEndian;
+    if (big)
+        return Utf16Order::BigEndian;
+    return std::nullopt;
+}
 
 bool DecodeSource(std::string_view bytes, std::string& utf8, Encoding& defaultEncoding,
                   std::size_t& badLine) {
@@ -72,9 +128,11 @@ bool DecodeSource(std::string_view bytes, std::string& utf8, Encoding& defaultEn
         utf8.assign(rest);
         return true;
     }
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    if (const std::optional<Utf16Order> order = Utf16OrderOf(bytes)) {
+        const bool marked = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
         std::size_t badAt = 0;
-        if (!Utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFE', utf8, badAt)) {
+        if (!Utf16ToUtf8(bytes.substr(marked ? 2 : 0), *order == Utf16Order::BigEndian, utf8,
+                         badAt)) {
             badLine = 1 + static_cast<std::size_t>(std::count(utf8.begin(), utf8.end(), '\n'));
             return false;
         }
@@ -91,6 +149,23 @@ bool DecodeSource(std::string_view bytes, std::string& utf8, Encoding& defaultEn
     }
     utf8 = cp932::ToUtf8(bytes);
     return true;
+}
+
+Encoding LikelyEncoding(std::string_view bytes) {
+    std::size_t characters = 0;
+    std::size_t strays = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+        } else if (const std::size_t length = utf8::SequenceLength(bytes, pos); length > 0) {
+            ++characters;
+            pos += length;
+        } else {
+            ++strays;
+            ++pos;
+        }
+    }
+    return characters > strays || strays == 0 ? Encoding::Utf8 : Encoding::Cp932;
 }
 
 bool DecodeCharset(std::string_view bytes, std::string_view charset, std::string& utf8,
@@ -116,8 +191,68 @@ bool DecodeCharset(std::string_view bytes, std::string_view charset, std::string
             utf8::Append(utf8, static_cast<unsigned char>(c));
         return true;
     }
-    unknownCharset = true;
+    if (std::optional<std::string> text = IconvToUtf8(bytes, name, unknownCharset)) {
+        utf8 = std::move(*text);
+        return true;
+    }
     return false;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    // 0x80 to 0x9F; 0 where the code page defines nothing.
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80 && b < 0xA0)
+            utf8::Append(out, kHigh[b - 0x80] != 0 ? kHigh[b - 0x80] : 0xFFFD);
+        else
+            utf8::Append(out, b);
+    }
+    return out;
+}
+
+std::optional<std::string> DecodeBase64(std::string_view text) {
+    const auto value = [](char c) -> int {
+        if (c >= 'A' && c <= 'Z')
+            return c - 'A';
+        if (c >= 'a' && c <= 'z')
+            return c - 'a' + 26;
+        if (c >= '0' && c <= '9')
+            return c - '0' + 52;
+        if (c == '+')
+            return 62;
+        if (c == '/')
+            return 63;
+        return -1;
+    };
+    std::string out;
+    out.reserve(text.size() / 4 * 3);
+    unsigned bits = 0;
+    int count = 0;
+    bool padding = false;
+    for (const char c : text) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        if (c == '=') {
+            padding = true;
+            continue;
+        }
+        const int v = value(c);
+        if (v < 0 || padding)
+            return std::nullopt;
+        bits = (bits << 6) | static_cast<unsigned>(v);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            out += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return out;
 }
 
 std::string FileNameForMessage(std::string_view path) {

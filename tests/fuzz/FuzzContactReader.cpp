@@ -8,6 +8,7 @@
 #include "core/exchange/ContactImport.h"
 #include "core/exchange/ContactReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(std::string(error.what()).starts_with("fuzz:"), "error without source and line");
         return 0;
     }
+    Check(std::is_sorted(source.notes.begin(), source.notes.end(),
+                         [](const auto& a, const auto& b) { return a.line < b.line; }),
+          "notes out of line order");
     ruvo::PhoneBookTable table;
     ruvo::exchange::ImportOptions options;
     options.allNumbers = size % 2 == 0;
@@ -51,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ruvo::exchange::ContactSource again =
             ruvo::exchange::ReadContacts(written, "written");
         Check(again.contacts.size() == table.EntryCount(), "export does not read back");
+        Check(again.notes.empty(), "export reads back with notes");
     }
     return 0;
 }

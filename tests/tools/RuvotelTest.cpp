@@ -766,10 +766,13 @@ TEST_P(RuvotelImportFailure, ExitsOneAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Sources, RuvotelImportFailure,
     ::testing::Values(
-        FailureCase{"truncated", "BEGIN:VCARD\r\nVERSION:2.1\r\nN:a;b\r\n",
-                    "ruvotel: bad:1: a card without END:VCARD\n"},
-        FailureCase{"charset", "BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=EBCDIC:a\nEND:VCARD\n",
-                    "ruvotel: bad:3: unknown charset 'EBCDIC'\n"},
+        // UTF-16 after its mark, then a lone surrogate: nothing is to be
+        // trusted.
+        FailureCase{"beliedmark",
+                    std::string("\xFF\xFE"
+                                "B\0E\0G\0I\0N\0:\0V\0C\0A\0R\0D\0\r\0\n\0\x00\xD8",
+                                30),
+                    "ruvotel: bad:2: バイト順マークが示す文字コードのテキストではありません\n"},
         FailureCase{"quote", "Name,Mobile Phone\n\"a,1\n",
                     "ruvotel: bad:2: a quoted cell that is never closed\n"},
         FailureCase{"garbage",
@@ -778,6 +781,21 @@ INSTANTIATE_TEST_SUITE_P(
                                 8),
                     "ruvotel: bad:1: neither a vCard nor a CSV with known column names\n"}),
     [](const auto& test) { return std::string(test.param.what); });
+
+// A card that cannot be read costs only itself: the others come in, and the
+// report says which was skipped and why.
+TEST_F(RuvotelTest, ImportSkipsOnlyTheCardItCannotRead) {
+    WriteFile(Path("book.txt"), kTwoEntries);
+    WriteFile(Path("mixed.vcf"), "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=X-NOPE:a\r\nTEL:1\r\n"
+                                 "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:Good;Anne;;;\r\n"
+                                 "TEL:0312340000\r\nEND:VCARD\r\n");
+    const RunResult result = Run({"import", "book.txt", "mixed.vcf"}, "C");
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, "mixed.vcf:3: unknown charset X-NOPE; card skipped\n"
+                          "ruvotel: 1 imported, 1 skipped, 0 cut\n");
+    EXPECT_NE(ReadFile(Path("book.txt")).find("Good Anne\t\t0312340000:0:0\r\n"),
+              std::string::npos);
+}
 
 TEST_F(RuvotelTest, ImportOfAMissingSourceFails) {
     WriteFile(Path("book.txt"), kTwoEntries);
