@@ -69,4 +69,12 @@ void ThrowInOutError(int errnoValue, const std::string& path) {
     throw EInOutError(code, InOutMessage(code));
 }
 
+std::string InOutErrorText(int errnoValue, const std::string& path) {
+    try {
+        ThrowInOutError(errnoValue, path);
+    } catch (const EInOutError& error) {
+        return error.what();
+    }
+}
+
 } // namespace ruvo

@@ -9,4 +9,8 @@ namespace ruvo {
 // disk (101); any other errno is shown as its number.
 [[noreturn]] void ThrowInOutError(int errnoValue, const std::string& path);
 
+// The text of that EInOutError, for a caller that reports the failure in a
+// message of its own.
+std::string InOutErrorText(int errnoValue, const std::string& path);
+
 } // namespace ruvo

@@ -4,6 +4,7 @@
 #include "core/book/table/PhoneBookTable.h"
 #include "core/exchange/ContactImport.h"
 #include "core/exchange/ContactReader.h"
+#include "core/messages/Language.h"
 #include "core/text/Cp932.h"
 #include "core/text/FullWidthKana.h"
 
@@ -140,12 +141,14 @@ class BadSource : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BadSource, FailsNamingSourceAndLine) {
     const BadCase& c = GetParam();
+    messages::SetLanguage(messages::Language::English);
     try {
         ReadContacts(c.bytes, "in");
         ADD_FAILURE() << "no error";
     } catch (const ExchangeError& error) {
         EXPECT_STREQ(error.what(), c.message);
     }
+    messages::SetLanguage(messages::Language::Japanese);
 }
 
 const BadCase kBadSources[] = {
@@ -157,7 +160,7 @@ const BadCase kBadSources[] = {
     {"undecodable bytes", "Name,Mobile Phone\r\na,1\r\n\x85\x40,2\r\n",
      "in:3: bytes that are neither UTF-8 nor Shift-JIS"},
     {"binary", std::string("\x00\x01\xFF\xFE\x80", 5),
-     "in:1: neither a vCard nor a CSV with known column names"},
+     "in:1: not a text file, so no contacts can be read from it"},
     {"unknown columns", "Foo,Bar\r\n1,2\r\n",
      "in:1: neither a vCard nor a CSV with known column names"},
 };

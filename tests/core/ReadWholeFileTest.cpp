@@ -66,7 +66,8 @@ TEST_F(ReadWholeFileTest, FailuresAreTheContactReadersToo) {
             exchange::ReadContactsFile(vcard);
             ADD_FAILURE() << "no failure";
         } catch (const exchange::ExchangeError& failure) {
-            EXPECT_EQ(std::string(failure.what()), vcard + ": Input/output error");
+            // The I/O message table's text, in the window's language.
+            EXPECT_EQ(std::string(failure.what()), vcard + ": I/O エラー (5)");
         }
     }
     EXPECT_EQ(exchange::ReadContactsFile(vcard).contacts.size(), 1u);

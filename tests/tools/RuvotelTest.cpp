@@ -779,7 +779,7 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string("\x7F"
                                 "ELF\x02\x01\x01\x00",
                                 8),
-                    "ruvotel: bad:1: neither a vCard nor a CSV with known column names\n"}),
+                    "ruvotel: bad:1: テキストファイルではないので、連絡先として読めません\n"}),
     [](const auto& test) { return std::string(test.param.what); });
 
 // A card that cannot be read costs only itself: the others come in, and the
@@ -801,7 +801,7 @@ TEST_F(RuvotelTest, ImportOfAMissingSourceFails) {
     WriteFile(Path("book.txt"), kTwoEntries);
     const RunResult result = Run({"import", "book.txt", "nothere.vcf"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "ruvotel: nothere.vcf: No such file or directory\n");
+    EXPECT_EQ(result.err, "ruvotel: nothere.vcf: ファイルが見つかりません\n");
     EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
 }
 
