@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -23,6 +24,11 @@ struct Finding {
 // that an earlier entry has too; a name, reading or number filled to its
 // width (it may have been cut); bytes that are no code-page-932 character.
 inline std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table);
+
+// True for a reading (code page 932) that holds anything but half-width
+// katakana, spaces, ASCII letters and digits, as the check reports it; an
+// empty reading is not doubtful in this sense (the check says it is empty).
+inline bool IsDoubtfulReading(std::string_view reading);
 
 namespace detail {
 
@@ -51,6 +57,13 @@ inline const char* FieldName(Field field) {
 }
 
 } // namespace detail
+
+inline bool IsDoubtfulReading(std::string_view reading) {
+    bool plain = true;
+    cp932::ForEachChar(reading,
+                       [&](const cp932::Char& c) { plain = plain && detail::IsReadingChar(c); });
+    return !plain;
+}
 
 inline std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
     std::vector<Finding> findings;
@@ -81,13 +94,9 @@ inline std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
             add("empty name");
         if (reading.empty()) {
             add("empty reading");
-        } else {
-            bool plain = true;
-            cp932::ForEachChar(
-                reading, [&](const cp932::Char& c) { plain = plain && detail::IsReadingChar(c); });
-            if (!plain)
-                add("the reading \"" + cp932::ToUtf8(reading, cp932::InvalidByte::HexEscape) +
-                    "\" holds more than half-width katakana, spaces, letters and digits");
+        } else if (IsDoubtfulReading(reading)) {
+            add("the reading \"" + cp932::ToUtf8(reading, cp932::InvalidByte::HexEscape) +
+                "\" holds more than half-width katakana, spaces, letters and digits");
         }
         if (tel.find_first_not_of("0123456789") != std::string_view::npos)
             add("the number \"" + cp932::ToUtf8(tel, cp932::InvalidByte::HexEscape) +

@@ -82,6 +82,10 @@ const std::array<FieldDef, kFieldCount>& FieldDefs() {
     return kFieldDefs;
 }
 
+std::string_view FittedToField(Field field, std::string_view text) {
+    return FitToField(text, kFieldDefs[static_cast<std::size_t>(field)].width);
+}
+
 struct PhoneBookTable::Impl {
     std::string name;
     TableObserver* observer = nullptr;

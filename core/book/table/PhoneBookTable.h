@@ -29,6 +29,12 @@ struct FieldDef {
 };
 const std::array<FieldDef, kFieldCount>& FieldDefs();
 
+// What SetField stores of a text that holds no NUL, TAB, CR or LF: cut to
+// the field's width without splitting a double-byte character, no trailing
+// spaces. For a caller that compares a text with what the table holds
+// before storing it.
+std::string_view FittedToField(Field field, std::string_view text);
+
 // A field is unset or holds a text; unset reads as "" but sorts before it.
 using FieldValue = std::optional<std::string>;
 
