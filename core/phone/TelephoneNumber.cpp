@@ -51,12 +51,49 @@ std::string DigitsOf(std::string text) {
     return text;
 }
 
-} // namespace
-
-DialledNumber ReadTelephoneNumber(std::string_view text) {
+std::string_view WithoutScheme(std::string_view text) {
     text = Trimmed(text);
     if (StartsWithIgnoringCase(text, "tel:"))
         text.remove_prefix(4);
+    return text;
+}
+
+// The digits of a number written as dialled within Japan, with nothing the
+// library would read differently: ASCII digits, '-', '(', ')' and spaces
+// only (no country code, extension or pause), a trunk 0 followed by another
+// digit (not 00, where carrier prefixes begin, nor the international prefix
+// 010), and between 4 and 17 digits, so that it is never too short or too
+// long for the library. The library takes such a text as a number of the
+// default region, for which ReadTelephoneNumber keeps the digits as typed.
+std::optional<std::string> PlainDomesticDigits(std::string_view text) {
+    constexpr std::size_t kFewest = 4;
+    constexpr std::size_t kMost = 17;
+    std::string digits;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9') {
+            if (digits.size() == kMost)
+                return std::nullopt;
+            digits += c;
+        } else if (c != '-' && c != '(' && c != ')' && c != ' ') {
+            return std::nullopt;
+        }
+    }
+    if (digits.size() < kFewest || digits[0] != '0' || digits[1] == '0' ||
+        (digits[1] == '1' && digits[2] == '0'))
+        return std::nullopt;
+    return digits;
+}
+
+} // namespace
+
+DialledNumber ReadTelephoneNumber(std::string_view text) {
+    if (std::optional<std::string> digits = PlainDomesticDigits(WithoutScheme(text)))
+        return {std::move(*digits), {}};
+    return detail::ReadWithLibrary(text);
+}
+
+DialledNumber detail::ReadWithLibrary(std::string_view text) {
+    text = WithoutScheme(text);
 
     std::size_t end = 0;
     // A byte that begins no UTF-8 character is no part of a number.

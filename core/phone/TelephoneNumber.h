@@ -24,4 +24,16 @@ struct DialledNumber {
 // 0100"), or a "tel:" URI.
 DialledNumber ReadTelephoneNumber(std::string_view text);
 
+namespace detail {
+
+// ReadTelephoneNumber without its shortcut: every text through
+// libphonenumber. ReadTelephoneNumber reads a plain number of Japan (ASCII
+// digits grouped by hyphens, brackets and spaces, starting with one 0 and
+// not Japan's international prefix 010) itself, as the library would, since
+// parsing costs more than the rest of an import; this is for the tests that
+// hold the two to the same result.
+DialledNumber ReadWithLibrary(std::string_view text);
+
+} // namespace detail
+
 } // namespace ruvo::phone

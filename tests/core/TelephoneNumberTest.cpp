@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace ruvo::phone {
 namespace {
 
@@ -35,6 +38,7 @@ TEST(ReadTelephoneNumber, WrittenFormsOfOneNumber) {
         {"+1 415 555 0100", "01014155550100", ""},
         {"+44 20 7946 0958", "010442079460958", ""},
         {"010 1 415 555 0100", "01014155550100", ""},
+        {"+1 555 0100", "01015550100", ""},
     };
     for (const NumberCase& c : cases) {
         const DialledNumber number = ReadTelephoneNumber(c.written);
@@ -76,6 +80,78 @@ TEST(ReadTelephoneNumber, TextWithoutANumber) {
         const DialledNumber number = ReadTelephoneNumber(c.written);
         EXPECT_EQ(number.digits, c.digits) << c.written;
         EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
+    }
+}
+
+// The shortcut for a plain number of Japan gives what the library gives, at
+// its edges too: a 0 then 0 or 10, too few or too many digits, a bracket or
+// a space anywhere, a tel: URI.
+TEST(ReadTelephoneNumber, PlainNumbersReadAsTheLibraryReadsThem) {
+    std::vector<std::string> cases = {
+        "0312345678",
+        "03-1234-5678",
+        "(03) 1234-5678",
+        "03 1234 5678",
+        "03(1234)5678",
+        "(0422) 34-5678",
+        "090-1234-5678",
+        "090 1234 5678",
+        "0120-123-456",
+        "0570-000-111",
+        "050-1234-5678",
+        "0268-12-3456",
+        "0466-12-3456",
+        "0-3-1234-5678",
+        " 03-1234-5678 ",
+        "tel:03-1234-5678",
+        "03--1234--5678",
+        "(((03)))1234",
+        "03-1234-5678-",
+        "-03-1234",
+        "0",
+        "03",
+        "031",
+        "0312",
+        "03123",
+        "01",
+        "012",
+        "0123",
+        "0100",
+        "0101234567",
+        "010 1 415 555 0100",
+        "010 81 3 1234 5678",
+        "00",
+        "0012",
+        "0033-010-1-415-555-0100",
+        "00371234567",
+        "0000000000",
+        "0999999999",
+        "08012345678",
+        "07012345678",
+        "06-6123-4567",
+        "011-123-4567",
+        "0800-123-4567",
+        "0990-12-3456",
+        "0123456789012345",
+        "01234567890123456",
+        "012345678901234567",
+        "0312345678901234567890",
+    };
+    // Every length from 1 to 20, with the trunk 0 and grouped as people do.
+    for (std::size_t length = 1; length <= 20; ++length) {
+        std::string digits = "0";
+        for (std::size_t i = 1; i < length; ++i)
+            digits += static_cast<char>('0' + (i * 7 + 3) % 10);
+        cases.push_back(digits);
+        if (length > 4)
+            cases.push_back("(" + digits.substr(0, 3) + ") " + digits.substr(3, 2) + "-" +
+                            digits.substr(5));
+    }
+    for (const std::string& text : cases) {
+        const DialledNumber fast = ReadTelephoneNumber(text);
+        const DialledNumber library = detail::ReadWithLibrary(text);
+        EXPECT_EQ(fast.digits, library.digits) << text;
+        EXPECT_EQ(fast.leftOut, library.leftOut) << text;
     }
 }
 
