@@ -1,27 +1,66 @@
 #include "core/exchange/ContactImport.h"
 
+#include "core/book/BookCheck.h"
 #include "core/book/LineFormat.h"
 #include "core/book/table/PhoneBookTable.h"
-#include "core/exchange/InputText.h"
+#include "core/messages/MessageText.h"
+#include "core/phone/TelephoneNumber.h"
 #include "core/text/Cp932.h"
 #include "core/text/HalfWidthKana.h"
+#include "core/text/PlainLatin.h"
 #include "core/text/Utf8.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <optional>
-#include <unordered_set>
+#include <string_view>
+#include <unordered_map>
 
 namespace ruvo::exchange {
 
 namespace {
 
-std::string Join(const std::string& family, const std::string& given, const char* space) {
+// Spaces around a part of a name, the ideographic one too: "Nikdo " and
+// "　花子" are what a form left them.
+std::string_view Trimmed(std::string_view text) {
+    constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";
+    for (;;) {
+        if (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
+        else if (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+            text.remove_suffix(1);
+        else if (text.starts_with(kIdeographicSpace))
+            text.remove_prefix(kIdeographicSpace.size());
+        else if (text.ends_with(kIdeographicSpace))
+            text.remove_suffix(kIdeographicSpace.size());
+        else
+            return text;
+    }
+}
+
+std::string Join(std::string_view family, std::string_view given) {
+    family = Trimmed(family);
+    given = Trimmed(given);
     if (family.empty())
-        return given;
+        return std::string(given);
     if (given.empty())
-        return family;
-    return family + space + given;
+        return std::string(family);
+    std::string text(family);
+    text += ' ';
+    text += given;
+    return text;
+}
+
+// The name an entry gets: the person's, else the formatted one, else the
+// organisation's (a shop or a company card has only that).
+std::string NameOf(const Contact& contact) {
+    std::string name = Join(contact.familyName, contact.givenName);
+    if (name.empty())
+        name = Trimmed(contact.formattedName);
+    if (name.empty())
+        name = Trimmed(contact.organization);
+    return name;
 }
 
 std::string Describe(char32_t c) {
@@ -36,12 +75,55 @@ std::string Describe(char32_t c) {
     return text;
 }
 
+// Name and number pairs (code page 932, as the table stores them), each with
+// whether the book had it. The pairs' bytes live in large blocks, so that
+// one costs no allocation of its own: an import of many contacts looks up
+// and adds one per entry.
+class EntryKeys {
+public:
+    void Reserve(std::size_t count) { from_.reserve(count); }
+
+    // Adds the pair; where it came from when it was there already.
+    std::optional<bool> Add(std::string_view name, std::string_view number, bool fromBook) {
+        scratch_.assign(name);
+        scratch_ += '\t'; // in neither field
+        scratch_ += number;
+        if (const auto it = from_.find(std::string_view(scratch_)); it != from_.end())
+            return it->second;
+        from_.emplace(Store(scratch_), fromBook);
+        return std::nullopt;
+    }
+
+private:
+    std::string_view Store(std::string_view key) {
+        constexpr std::size_t kBlock = std::size_t{1} << 16;
+        if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < key.size()) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(std::max(kBlock, key.size()));
+        }
+        std::string& block = blocks_.back();
+        const std::size_t at = block.size();
+        block.append(key); // within its capacity: the views into it stay valid
+        return std::string_view(block).substr(at);
+    }
+
+    std::deque<std::string> blocks_;
+    std::unordered_map<std::string_view, bool> from_;
+    std::string scratch_;
+};
+
+// A number chosen for an entry, and what its text held besides.
+struct ChosenNumber {
+    std::string digits;
+    std::string leftOut;
+};
+
 struct Importer {
     PhoneBookTable& table;
     const ImportOptions& options;
     ImportReport report;
-    std::unordered_set<std::string> bookNumbers;
-    std::unordered_set<std::string> importedNumbers;
+    // The book's entries and those imported, unless duplicates are kept.
+    EntryKeys entries;
 
     void Report(const ContactSource& source, const Contact& contact, const std::string& name,
                 std::string message) {
@@ -51,66 +133,108 @@ struct Importer {
     // The code page 932 form of a field, or nothing after reporting why not.
     std::optional<std::string> Encode(const ContactSource& source, const Contact& contact,
                                       const std::string& name, const std::string& text,
-                                      const char* field) {
+                                      std::string_view notHeld) {
         std::size_t at = 0;
         if (std::optional<std::string> bytes = cp932::FromUtf8(text, &at))
             return bytes;
         const std::u32string rest = utf8::ToUtf32(std::string_view(text).substr(at));
         Report(source, contact, name,
-               std::string(field) + " holds " + Describe(rest.empty() ? 0 : rest[0]) +
-                   ", which Shift-JIS cannot hold; not imported");
+               messages::Fill(notHeld, Describe(rest.empty() ? 0 : rest[0])));
         return std::nullopt;
     }
 
-    void Import(const ContactSource& source, const Contact& contact) {
-        const std::string name = contact.familyName.empty() && contact.givenName.empty()
-                                     ? contact.formattedName
-                                     : Join(contact.familyName, contact.givenName, " ");
-        const std::string reading =
-            ToHalfWidthKana(Join(contact.familyReading, contact.givenReading, " "));
-        const std::string shownName = name.empty() ? "(no name)" : name;
-
-        std::vector<std::string> chosen;
-        std::optional<std::string> preferred;
+    // The numbers to import: every one with allNumbers, else the preferred
+    // voice number or the first; empty after reporting why when there is
+    // none.
+    std::vector<ChosenNumber> ChooseNumbers(const ContactSource& source, const Contact& contact,
+                                            const std::string& name) {
+        std::vector<ChosenNumber> chosen;
+        std::optional<std::size_t> preferred;
+        bool faxLeftOut = false;
         for (const ContactPhone& phone : contact.phones) {
-            std::string number = NormalizeNumber(phone.number);
-            if (number.empty())
+            if (phone.fax && !options.allNumbers) {
+                faxLeftOut = true;
                 continue;
+            }
+            phone::DialledNumber number = phone::ReadTelephoneNumber(phone.number);
+            if (number.digits.empty()) {
+                if (const std::string_view written = Trimmed(phone.number); !written.empty())
+                    Report(source, contact, name,
+                           messages::Fill(messages::kImportNotANumber, written));
+                continue;
+            }
+            auto same = std::find_if(chosen.begin(), chosen.end(), [&](const ChosenNumber& c) {
+                return c.digits == number.digits;
+            });
+            if (same == chosen.end()) {
+                chosen.push_back({std::move(number.digits), std::move(number.leftOut)});
+                same = chosen.end() - 1;
+            }
             if (phone.preferred && !preferred)
-                preferred = number;
-            if (std::find(chosen.begin(), chosen.end(), number) == chosen.end())
-                chosen.push_back(std::move(number));
+                preferred = static_cast<std::size_t>(same - chosen.begin());
         }
         if (chosen.empty()) {
-            Report(source, contact, shownName, "no telephone number; skipped");
+            Report(source, contact, name,
+                   std::string(faxLeftOut ? messages::kImportOnlyFax : messages::kImportNoNumber));
+            return chosen;
+        }
+        if (!options.allNumbers && chosen.size() > 1) {
+            ChosenNumber one = std::move(chosen[preferred.value_or(0)]);
+            chosen.clear();
+            chosen.push_back(std::move(one));
+        }
+        return chosen;
+    }
+
+    void Import(const ContactSource& source, const Contact& contact) {
+        const std::string name = NameOf(contact);
+        if (name.empty()) {
+            Report(source, contact, {}, std::string(messages::kImportNoName));
             ++report.skipped;
             return;
         }
-        if (!options.allNumbers)
-            chosen = {preferred.value_or(chosen.front())};
+        const std::string reading =
+            ToHalfWidthKana(Join(contact.familyReading, contact.givenReading));
 
-        const std::optional<std::string> nameBytes =
-            Encode(source, contact, shownName, name, "the name");
+        const std::vector<ChosenNumber> chosen = ChooseNumbers(source, contact, name);
+        if (chosen.empty()) {
+            ++report.skipped;
+            return;
+        }
+
+        // A Latin letter the code page lacks is written without its accent
+        // rather than the contact lost (the table has none the code page
+        // holds); tried only for a name that needs it, which few do.
+        std::optional<std::string> nameBytes = cp932::FromUtf8(name);
+        std::string plainName;
+        if (!nameBytes) {
+            plainName = WithPlainLatinLetters(name);
+            nameBytes = Encode(source, contact, name, plainName, messages::kImportNameNotSjis);
+        }
         const std::optional<std::string> readingBytes =
-            nameBytes ? Encode(source, contact, shownName, reading, "the reading") : std::nullopt;
+            nameBytes ? Encode(source, contact, name, reading, messages::kImportReadingNotSjis)
+                      : std::nullopt;
         // Stored as the window stores a typed group, so that 5 and 05 sort together.
         const std::string groupText = NormalizeGroup(contact.group.value_or(options.group));
         const std::optional<std::string> groupBytes =
-            readingBytes ? Encode(source, contact, shownName, groupText, "the group")
+            readingBytes ? Encode(source, contact, name, groupText, messages::kImportGroupNotSjis)
                          : std::nullopt;
         if (!groupBytes) {
             ++report.skipped;
             return;
         }
+        const std::string_view storedName = FittedToField(Field::Name, *nameBytes);
+        const std::string_view storedReading = FittedToField(Field::Kana, *readingBytes);
 
-        for (const std::string& number : chosen) {
+        bool first = true;
+        for (const ChosenNumber& number : chosen) {
             if (!options.keepDuplicates) {
-                const bool inBook = bookNumbers.contains(number);
-                if (inBook || !importedNumbers.insert(number).second) {
-                    Report(source, contact, shownName,
-                           "number " + number +
-                               (inBook ? " is already in the book" : " was imported before") +
-                               "; skipped");
+                if (const std::optional<bool> inBook =
+                        entries.Add(storedName, FittedToField(Field::Tel, number.digits), false)) {
+                    Report(
+                        source, contact, name,
+                        messages::Fill(*inBook ? messages::kImportInBook : messages::kImportBefore,
+                                       number.digits));
                     ++report.skipped;
                     continue;
                 }
@@ -119,24 +243,39 @@ struct Importer {
             table.SetField(Field::Group, *groupBytes);
             table.SetField(Field::Name, *nameBytes);
             table.SetField(Field::Kana, *readingBytes);
-            table.SetField(Field::Tel, number);
-            std::string cuts;
-            const auto checkCut = [&](Field field, const std::string& bytes, const char* what) {
-                if (bytes.size() <= FieldDefs()[static_cast<std::size_t>(field)].width)
-                    return;
-                if (!cuts.empty())
-                    cuts += "; ";
-                cuts +=
-                    std::string(what) + " cut to \"" + cp932::ToUtf8(table.GetField(field)) + "\"";
-            };
-            checkCut(Field::Group, *groupBytes, "group");
-            checkCut(Field::Name, *nameBytes, "name");
-            checkCut(Field::Kana, *readingBytes, "reading");
-            checkCut(Field::Tel, number, "number");
+            table.SetField(Field::Tel, number.digits);
             table.CommitEntry();
             ++report.imported;
+
+            // What is said of the contact, once, with its first entry.
+            if (first) {
+                first = false;
+                if (!plainName.empty() && plainName != name)
+                    Report(source, contact, name,
+                           messages::Fill(messages::kImportAccentsDropped, plainName));
+                if (IsDoubtfulReading(storedReading))
+                    Report(source, contact, name,
+                           messages::Fill(messages::kImportReadingNotKana,
+                                          cp932::ToUtf8(storedReading)));
+            }
+            if (!number.leftOut.empty())
+                Report(source, contact, name,
+                       messages::Fill(messages::kImportLeftOut, {number.digits, number.leftOut}));
+            std::string cuts;
+            const auto checkCut = [&](Field field, const std::string& bytes,
+                                      std::string_view message) {
+                const std::string_view stored = FittedToField(field, bytes);
+                if (bytes.size() <= FieldDefs()[static_cast<std::size_t>(field)].width)
+                    return;
+                const std::string cut = messages::Fill(message, cp932::ToUtf8(stored));
+                cuts = cuts.empty() ? cut : messages::Fill(messages::kImportAlso, {cuts, cut});
+            };
+            checkCut(Field::Group, *groupBytes, messages::kImportGroupCut);
+            checkCut(Field::Name, *nameBytes, messages::kImportNameCut);
+            checkCut(Field::Kana, *readingBytes, messages::kImportReadingCut);
+            checkCut(Field::Tel, number.digits, messages::kImportNumberCut);
             if (!cuts.empty()) {
-                Report(source, contact, shownName, cuts);
+                Report(source, contact, name, cuts);
                 ++report.cut;
             }
         }
@@ -144,21 +283,6 @@ struct Importer {
 };
 
 } // namespace
-
-std::string NormalizeNumber(std::string_view number) {
-    std::string_view text = number;
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    if (text.size() >= 4 && (text.starts_with("tel:") || text.starts_with("TEL:")))
-        text.remove_prefix(4);
-    std::string digits;
-    for (const char c : text)
-        if (c >= '0' && c <= '9')
-            digits += c;
-    if (text.starts_with("+81") && digits.starts_with("81"))
-        digits.replace(0, 2, "0");
-    return digits;
-}
 
 std::string FormatReportLine(const ReportLine& line) {
     std::string text = line.source + ":" + std::to_string(line.line) + ": ";
@@ -168,22 +292,26 @@ std::string FormatReportLine(const ReportLine& line) {
 }
 
 std::string FormatCounts(const ImportReport& report) {
-    return std::to_string(report.imported) + " imported, " + std::to_string(report.skipped) +
-           " skipped, " + std::to_string(report.cut) + " cut";
+    return messages::Fill(messages::kImportCounts,
+                          {std::to_string(report.imported), std::to_string(report.skipped),
+                           std::to_string(report.cut)});
 }
 
 namespace {
 
 ImportReport Run(PhoneBookTable& table, const std::vector<const ContactSource*>& sources,
                  const ImportOptions& options) {
-    Importer importer{table, options, {}, {}, {}};
+    Importer importer{table, options, {}, {}};
     if (!options.keepDuplicates) {
         const std::size_t rows = table.RowCount();
-        importer.bookNumbers.reserve(rows * 2);
+        std::size_t contacts = 0;
+        for (const ContactSource* source : sources)
+            contacts += source->contacts.size();
+        importer.entries.Reserve(rows + contacts);
         for (std::size_t row = 0; row < rows; ++row) {
             const CellValue tel = table.Cell(row, Field::Tel);
             if (!tel.text.empty())
-                importer.bookNumbers.emplace(tel.text);
+                importer.entries.Add(table.Cell(row, Field::Name).text, tel.text, true);
         }
     }
     for (const ContactSource* source : sources) {

@@ -14,8 +14,8 @@ namespace ruvo::exchange {
 
 struct ImportOptions {
     std::string group;           // for contacts without one of their own
-    bool allNumbers = false;     // one entry per number, not the preferred one only
-    bool keepDuplicates = false; // import numbers already in the book or import
+    bool allNumbers = false;     // one entry per number, fax numbers too, not one voice number
+    bool keepDuplicates = false; // import entries already in the book or import
 };
 
 // One contact that was skipped or changed, as "SOURCE:LINE: NAME: message",
@@ -36,27 +36,34 @@ struct ImportReport {
 };
 
 std::string FormatReportLine(const ReportLine& line);
-// "N imported, N skipped, N cut".
+// "N imported, N skipped, N cut", in the current language.
 std::string FormatCounts(const ImportReport& report);
 
 // Entry point (b): maps each contact to phone-book entries and appends them
-// to the table as committed entries. Name: family and given joined by one
-// space, else the formatted name; reading: half-width katakana; number:
-// digits only, "+81" as a leading 0; group: the contact's, else
-// options.group, as NormalizeGroup gives it (5 becomes 05). A contact with
-// a character code page 932 cannot hold, or with no number, is not
-// imported; a number already in the table or earlier in the import is
-// skipped unless keepDuplicates; a field longer than its width is cut by the
-// table. Each of these adds a line to the report. The table must be open and
-// settled.
+// to the table as committed entries, reporting in the current language.
+//   name: family and given joined by one space, each trimmed, else the
+//     formatted name, else the organisation; a contact with none is skipped.
+//     A Latin letter code page 932 lacks loses its accent (é → e, ß → ss).
+//   reading: half-width katakana; one the book check would doubt (not
+//     kana) is stored and reported.
+//   number: phone::ReadTelephoneNumber's digits; what it leaves out (an
+//     extension, a remark) is reported, and a value with no number at all.
+//     The preferred voice number, else the first; with allNumbers every
+//     number, fax numbers too. A contact with no number is skipped, one
+//     with fax numbers only too unless allNumbers.
+//   group: the contact's, else options.group, as NormalizeGroup gives it
+//     (5 becomes 05).
+// A contact with another character code page 932 cannot hold is not
+// imported. An entry with the same name and number as one in the table or
+// earlier in the import is skipped unless keepDuplicates: people sharing a
+// line are all imported. A field longer than its width is cut by the
+// table. Each of these adds a line to the report. The table must be open
+// and settled.
 ImportReport ImportContacts(PhoneBookTable& table, const ContactSource& source,
                             const ImportOptions& options);
 
 // Several sources into one table; duplicates are looked for across them.
 ImportReport ImportContacts(PhoneBookTable& table, const std::vector<ContactSource>& sources,
                             const ImportOptions& options);
-
-// The digits of a telephone number, "+81" made a leading 0.
-std::string NormalizeNumber(std::string_view number);
 
 } // namespace ruvo::exchange

@@ -641,7 +641,8 @@ TEST_F(RuvotelTest, ExportThenImportGivesTheEntriesBack) {
                   0);
         WriteFile(Path("new.txt"), book.substr(0, book.find("\r\n", book.find("電話番号")) + 2));
         WriteFile(Path("new.txt"), kHeaders);
-        const RunResult import = Run({"import", "new.txt", "out." + format, "--keep-duplicates"});
+        const RunResult import =
+            Run({"import", "new.txt", "out." + format, "--keep-duplicates"}, "C");
         EXPECT_EQ(import.exitCode, 0) << format << import.err;
         EXPECT_EQ(import.err, "ruvotel: 6 imported, 0 skipped, 0 cut\n") << format;
         const RunResult dump = Run({"dump", "new.txt"});
@@ -670,30 +671,33 @@ TEST_F(RuvotelTest, ImportReportsEachSkippedOrCutContactAndSavesSorted) {
     WriteFile(Path("more.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" + std::string(33, 'x') +
                                     "\r\nTEL:+81 3 1234 5678\r\nEND:VCARD\r\n"
                                     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:\xF0\x9F\x93\x9E Desk\r\n"
-                                    "TEL:1\r\nEND:VCARD\r\n"
+                                    "TEL:03-9999-0001\r\nEND:VCARD\r\n"
                                     "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:" +
-                                    std::string(33, 'y') + "\r\nTEL:2\r\nEND:VCARD\r\n");
+                                    std::string(33, 'y') + "\r\nTEL:03-9999-0002\r\nEND:VCARD\r\n");
     const RunResult result =
-        Run({"import", "book.txt", "phone.vcf", "old.csv", "more.vcf", "--group", "07"});
+        Run({"import", "book.txt", "phone.vcf", "old.csv", "more.vcf", "--group", "07"}, "C");
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.err,
               "phone.vcf:1: 山田 太郎: number 09011112222 is already in the book; skipped\n"
               "old.csv:3: 渡辺 五郎: no telephone number; skipped\n"
               "more.vcf:1: " +
-                  std::string(33, 'x') +
-                  ": number 0312345678 is already in the book; skipped\n"
+                  std::string(33, 'x') + ": name cut to \"" + std::string(30, 'x') +
+                  "\"\n"
                   "more.vcf:6: \xF0\x9F\x93\x9E Desk: the name holds U+1F4DE '\xF0\x9F\x93\x9E', "
                   "which Shift-JIS cannot hold; not imported\n"
                   "more.vcf:11: " +
                   std::string(33, 'y') + ": name cut to \"" + std::string(30, 'y') +
                   "\"\n"
-                  "ruvotel: 4 imported, 4 skipped, 1 cut\n");
+                  "ruvotel: 5 imported, 3 skipped, 2 cut\n");
     EXPECT_EQ(ReadFile(Path("book.BAK")), kTwoEntries);
     const RunResult dump = Run({"dump", "book.txt"});
     EXPECT_NE(dump.out.find("E\t07\t伊藤 四郎\tｲﾄｳ ｼﾛｳ\t08020003000\n"), std::string::npos)
         << dump.out;
     EXPECT_NE(dump.out.find("E\t07\t表 ソ能\tﾋｮｳ ｿﾉｳ\t08033334444\n"), std::string::npos);
     EXPECT_NE(dump.out.find("E\t12\t長谷川 花子\tﾊｾｶﾞﾜ ﾊﾅｺ\t0655556666\n"), std::string::npos);
+    // The book's number under another name is another entry.
+    EXPECT_NE(dump.out.find("E\t07\t" + std::string(30, 'x') + "\t\"\"\t0312345678\n"),
+              std::string::npos);
     // Saved as sort saves it.
     ASSERT_EQ(Run({"sort", "book.txt", "-o", "resorted.txt"}).exitCode, 0);
     EXPECT_EQ(ReadFile(Path("resorted.txt")), ReadFile(Path("book.txt")));
@@ -732,10 +736,32 @@ TEST_F(RuvotelTest, ImportStoresAOneDigitGroupAsTwoDigits) {
     }
 }
 
+// The report is in the locale's language, the counts too.
+TEST_F(RuvotelTest, ImportReportsInTheLocalesLanguage) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"ja_JP.UTF-8", "contacts.vcf:1: 新人: 番号 0312345678 から内線などを除きました: ext. 5\n"
+                        "contacts.vcf:6: 名前がないのでスキップしました\n"
+                        "ruvotel: 1 件インポート、1 件スキップ、0 件切り詰め\n"},
+        {"C", "contacts.vcf:1: 新人: left out of the number 0312345678: ext. 5\n"
+              "contacts.vcf:6: no name; skipped\n"
+              "ruvotel: 1 imported, 1 skipped, 0 cut\n"},
+    };
+    for (const auto& [locale, err] : cases) {
+        WriteFile(Path("book.txt"), kHeaders);
+        WriteFile(Path("contacts.vcf"), "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:新人\r\n"
+                                        "TEL:03-1234-5678 ext. 5\r\nEND:VCARD\r\n"
+                                        "BEGIN:VCARD\r\nVERSION:3.0\r\n"
+                                        "TEL:03-1234-5679\r\nEND:VCARD\r\n");
+        const RunResult result = Run({"import", "book.txt", "contacts.vcf", "--dry-run"}, locale);
+        EXPECT_EQ(result.exitCode, 3) << locale;
+        EXPECT_EQ(result.err.substr(0, result.err.rfind(" (dry run")) + "\n", err) << locale;
+    }
+}
+
 TEST_F(RuvotelTest, ImportDryRunWritesNothing) {
     WriteFile(Path("book.txt"), kTwoEntries);
     WriteFile(Path("apple.vcf"), Fixture("apple30.vcf"));
-    const RunResult result = Run({"import", "book.txt", "apple.vcf", "--dry-run"});
+    const RunResult result = Run({"import", "book.txt", "apple.vcf", "--dry-run"}, "C");
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "ruvotel: 2 imported, 0 skipped, 0 cut (dry run, nothing written)\n");
     EXPECT_EQ(ReadFile(Path("book.txt")), kTwoEntries);
