@@ -260,8 +260,7 @@ void ReportUndecodable(const PhoneBookTable& table, const std::string& bookName,
                                       false);
                 report.lines.push_back(
                     {bookName, kFirstEntryLine + row, name,
-                     "field " + std::string(FieldDefs()[f].caption) +
-                         " holds bytes that are not Shift-JIS; written as U+FFFD"});
+                     messages::Fill(messages::kExportNotShiftJis, FieldDefs()[f].caption)});
             }
             ++row;
             return true;
@@ -283,10 +282,11 @@ std::optional<ExportFormat> ParseExportFormat(std::string_view name) {
 }
 
 std::string FormatCounts(const ExportReport& report) {
-    std::string text = std::to_string(report.exported) + " exported";
-    if (!report.lines.empty())
-        text += ", " + std::to_string(report.lines.size()) + " reported";
-    return text;
+    return report.lines.empty()
+               ? messages::Fill(messages::kExportCounts, std::to_string(report.exported))
+               : messages::Fill(
+                     messages::kExportCountsReported,
+                     {std::to_string(report.exported), std::to_string(report.lines.size())});
 }
 
 ExportReport ExportEntries(const PhoneBookTable& table, ExportFormat format, std::string& out,

@@ -4,6 +4,7 @@
 #include "core/book/PhoneBookFile.h"
 #include "core/book/table/PhoneBookTable.h"
 #include "core/exchange/ContactExport.h"
+#include "core/messages/Language.h"
 #include "core/text/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +53,17 @@ void PrintTo(const ReportCase& c, std::ostream* os) {
     *os << c.name;
 }
 
+// The report's texts in English for as long as it lives (the core's
+// default is the window's Japanese).
+struct EnglishMessages {
+    EnglishMessages() { messages::SetLanguage(messages::Language::English); }
+    ~EnglishMessages() { messages::SetLanguage(messages::Language::Japanese); }
+};
+
 class ExportReportTest : public ::testing::TestWithParam<ReportCase> {};
 
 TEST_P(ExportReportTest, NamesEachFieldWrittenAsReplacement) {
+    const EnglishMessages english;
     const ReportCase& c = GetParam();
     for (const bool sorted : {false, true}) {
         HeaderLines headers;
@@ -93,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(ExportReport, CleanBookReportsNothingAndCounts) {
+    const EnglishMessages english;
     HeaderLines headers;
     PhoneBookTable table;
     ReadPhoneBookData(kHeaders + Cp932("01\t佐藤\tｻﾄｳ\t0311112222:0:0\r\n"), headers, table);
@@ -108,6 +118,7 @@ TEST(ExportReport, CleanBookReportsNothingAndCounts) {
 }
 
 TEST(ExportReport, DefaultBookNameAndFileExport) {
+    const EnglishMessages english;
     HeaderLines headers;
     PhoneBookTable table;
     ReadPhoneBookData(kBadBook, headers, table);

@@ -459,12 +459,12 @@ class RuvotelExport : public RuvotelTest, public ::testing::WithParamInterface<E
 
 TEST_P(RuvotelExport, WritesTheSavedOrderInTheFormat) {
     WriteFile(Path("book.txt"), kTwoEntries);
-    const RunResult toStdout = Run({"export", "book.txt", "--format", GetParam().format});
+    const RunResult toStdout = Run({"export", "book.txt", "--format", GetParam().format}, "C");
     ASSERT_EQ(toStdout.exitCode, 0) << toStdout.err;
     EXPECT_EQ(toStdout.out, GetParam().bytes);
     EXPECT_EQ(toStdout.err, "ruvotel: 2 exported\n");
     const RunResult toFile =
-        Run({"export", "book.txt", "--format=" + GetParam().format, "-o", "out"});
+        Run({"export", "book.txt", "--format=" + GetParam().format, "-o", "out"}, "C");
     ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
     EXPECT_EQ(toFile.err, "ruvotel: 2 exported\n");
     EXPECT_EQ(ReadFile(Path("out")), GetParam().bytes);
@@ -522,11 +522,11 @@ TEST_P(RuvotelExportBadBytes, ReportsWhatWentOutAsReplacement) {
     const std::string book = kHeaders + ToCp932("01\t佐藤\tｻﾄｳ\t0311112222:0:0\r\n02\t山") +
                              "\x80" + ToCp932("田\tﾔﾏﾀﾞ\t0322223333:0:0\r\n");
     WriteFile(Path("book.txt"), book);
-    const RunResult toStdout = Run({"export", "book.txt", "--format", c.format});
+    const RunResult toStdout = Run({"export", "book.txt", "--format", c.format}, "C");
     EXPECT_EQ(toStdout.exitCode, c.exitCode);
     EXPECT_EQ(toStdout.err, c.err);
     EXPECT_NE(toStdout.out.find(c.written), std::string::npos) << toStdout.out;
-    const RunResult toFile = Run({"export", "book.txt", "--format", c.format, "-o", "out"});
+    const RunResult toFile = Run({"export", "book.txt", "--format", c.format, "-o", "out"}, "C");
     EXPECT_EQ(toFile.exitCode, c.exitCode);
     EXPECT_EQ(toFile.err, c.err);
     EXPECT_EQ(ReadFile(Path("out")), toStdout.out);
@@ -865,7 +865,11 @@ TEST_F(RuvotelTest, CheckReportsDoubtfulEntries) {
                           "04\t" +
                           std::string(30, 'n') + "\tABC 123\t" + std::string(20, '9') + "\r\n") +
                   "05\t\x85\x40\tA\t1\r\n");
-    const RunResult result = Run({"check", "book.txt"});
+    const RunResult japanese = Run({"check", "book.txt"});
+    EXPECT_EQ(japanese.exitCode, 3);
+    EXPECT_EQ(japanese.out.substr(0, japanese.out.find('\n') + 1),
+              "book.txt:7: 読み \"やまだ\" に半角カタカナ、空白、英数字以外の文字があります\n");
+    const RunResult result = Run({"check", "book.txt"}, "C");
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_EQ(result.out,
               "book.txt:7: the reading \"やまだ\" holds more than half-width katakana, spaces, "
