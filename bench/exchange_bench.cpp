@@ -1,6 +1,7 @@
 // Contact exchange on generated phone books: export in each format (the core
 // on a loaded table, and the whole `ruvotel export` process), and import of
-// vCard 3.0 contacts (reading and mapping into a table).
+// vCard 3.0 contacts (reading and mapping into a table), and reading CSV
+// contacts as Google's and the book's own CSV export writes them.
 
 #include "BenchBooks.h"
 #include "CoreLoops.h"
@@ -67,6 +68,19 @@ void BM_ImportVCard(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
 }
 
+// Reading N contacts from a CSV the export wrote (the reader alone: decoding,
+// splitting into cells, matching columns), without the mapping.
+void BM_ReadCsv(benchmark::State& state, ExportFormat format) {
+    const auto entries = static_cast<std::size_t>(state.range(0));
+    const std::string csv = ruvo::exchange::ExportEntries(Loaded(entries), format);
+    for (auto _ : state) {
+        const ruvo::exchange::ContactSource source = ruvo::exchange::ReadContacts(csv, "bench.csv");
+        benchmark::DoNotOptimize(source.contacts.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * csv.size()));
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * entries));
+}
+
 void ExportSizes(benchmark::internal::Benchmark* benchmark) {
     benchmark->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 }
@@ -77,6 +91,10 @@ BENCHMARK_CAPTURE(BM_Export, google, ExportFormat::Google)->Apply(ExportSizes);
 BENCHMARK_CAPTURE(BM_Export, csv, ExportFormat::Csv)->Apply(ExportSizes);
 BENCHMARK(BM_RuvotelExport)->Apply(ExportSizes)->UseRealTime();
 BENCHMARK(BM_ImportVCard)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadCsv, google, ExportFormat::Google)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadCsv, csv, ExportFormat::Csv)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
