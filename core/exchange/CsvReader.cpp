@@ -20,8 +20,10 @@ enum class Role {
     Reading,
     Group,
     Labels,
+    Organization,
     Phone,          // a value cell; several values joined by " ::: "
     PreferredPhone, // Outlook's Primary Phone
+    FaxPhone,       // a fax or pager number
     PhoneLabel,     // "Phone N - Label" / "Phone N - Type"
 };
 
@@ -30,8 +32,8 @@ struct Synonym {
     Role role;
 };
 
-// Column names of Google Contacts (new and old exports), Outlook and the
-// phone book's own CSV.
+// Column names of Google Contacts (new and old exports), Outlook,
+// Thunderbird and the phone book's own CSV.
 constexpr Synonym kSynonyms[] = {
     {"Name", Role::FormattedName},
     {"Display Name", Role::FormattedName},
@@ -51,6 +53,9 @@ constexpr Synonym kSynonyms[] = {
     {"グループ", Role::Group},
     {"Labels", Role::Labels},
     {"Group Membership", Role::Labels},
+    {"Organization", Role::Organization},
+    {"Company", Role::Organization},
+    {"Organization 1 - Name", Role::Organization},
     {"電話番号", Role::Phone},
     {"Primary Phone", Role::PreferredPhone},
     {"Mobile Phone", Role::Phone},
@@ -65,8 +70,15 @@ constexpr Synonym kSynonyms[] = {
     {"Callback", Role::Phone},
     {"Radio Phone", Role::Phone},
     {"ISDN", Role::Phone},
-    {"Pager", Role::Phone},
     {"TTY/TDD Phone", Role::Phone},
+    {"Work Phone", Role::Phone},
+    {"Mobile Number", Role::Phone},
+    {"Pager", Role::FaxPhone},
+    {"Business Fax", Role::FaxPhone},
+    {"Home Fax", Role::FaxPhone},
+    {"Other Fax", Role::FaxPhone},
+    {"Fax Number", Role::FaxPhone},
+    {"Pager Number", Role::FaxPhone},
 };
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -123,7 +135,8 @@ bool Known(const std::vector<Column>& columns) {
     for (const Column& c : columns) {
         name = name || c.role == Role::FormattedName || c.role == Role::FamilyName ||
                c.role == Role::GivenName || c.role == Role::Reading;
-        phone = phone || c.role == Role::Phone || c.role == Role::PreferredPhone;
+        phone = phone || c.role == Role::Phone || c.role == Role::PreferredPhone ||
+                c.role == Role::FaxPhone;
     }
     return name && phone;
 }
@@ -297,6 +310,10 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
             case Role::GivenReading:
                 contact.givenReading = value;
                 break;
+            case Role::Organization:
+                if (contact.organization.empty())
+                    contact.organization = value;
+                break;
             case Role::Group:
                 if (!value.empty())
                     contact.group = value;
@@ -306,7 +323,8 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
                     contact.group = *group;
                 break;
             case Role::Phone:
-            case Role::PreferredPhone: {
+            case Role::PreferredPhone:
+            case Role::FaxPhone: {
                 const bool labelled =
                     std::any_of(preferredByNumber.begin(), preferredByNumber.end(),
                                 [&](const auto& p) { return p.first == columns[c].phoneNumber; });
@@ -314,9 +332,10 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
                 for (std::string_view number : Values(value)) {
                     if (number.empty())
                         continue;
-                    contact.phones.push_back(
-                        {std::string(number), first && (columns[c].role == Role::PreferredPhone ||
-                                                        (columns[c].phoneNumber > 0 && labelled))});
+                    contact.phones.push_back({std::string(number),
+                                              first && (columns[c].role == Role::PreferredPhone ||
+                                                        (columns[c].phoneNumber > 0 && labelled)),
+                                              columns[c].role == Role::FaxPhone});
                     first = false;
                 }
                 break;

@@ -24,8 +24,8 @@ std::vector<CsvRow> ParseCsv(std::string_view utf8, const std::string& source);
 // (a name or reading, and a telephone number).
 bool LooksLikeKnownCsv(std::string_view bytes);
 
-// Reads contacts from a Google Contacts (new or old), Outlook or phone-book
-// CSV; columns are matched by name. Encoding: a byte-order mark, else UTF-8
+// Reads contacts from a Google Contacts (new or old), Outlook, Thunderbird or
+// phone-book CSV; columns are matched by name. Encoding: a byte-order mark, else UTF-8
 // when valid, else code page 932. Throws ExchangeError "SOURCE:LINE: ..."
 // for unknown headers, undecodable bytes and rows longer than the header.
 ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source);
