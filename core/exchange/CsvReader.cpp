@@ -1,6 +1,9 @@
 #include "core/exchange/CsvReader.h"
 
 #include "core/exchange/InputText.h"
+#include "core/messages/MessageText.h"
+#include "core/text/Cp932.h"
+#include "core/text/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -170,34 +173,110 @@ std::optional<std::string> GroupLabel(std::string_view cell) {
     return std::nullopt;
 }
 
-std::string DecodeOrThrow(std::string_view bytes, const std::string& source) {
-    std::string utf8;
-    Encoding encoding;
-    std::size_t badLine = 0;
-    if (!DecodeSource(bytes, utf8, encoding, badLine))
-        ThrowAt(source, badLine, "bytes that are neither UTF-8 nor Shift-JIS");
-    return utf8;
+// Reads a row of a source that is no one encoding as a whole: as UTF-8 when
+// all its cells are valid UTF-8, else as code page 932 when they are valid
+// in that, else as Windows-1252, which takes any byte (a file from a
+// Western European system). False for the last, a guess worth a note.
+bool DecodeRow(CsvRow& row) {
+    const auto all = [&](bool (*valid)(std::string_view)) {
+        return std::all_of(row.cells.begin(), row.cells.end(),
+                           [&](const std::string& cell) { return valid(cell); });
+    };
+    if (all(utf8::IsValid))
+        return true;
+    if (all(cp932::IsValid)) {
+        for (std::string& cell : row.cells)
+            cell = cp932::ToUtf8(cell);
+        return true;
+    }
+    for (std::string& cell : row.cells)
+        cell = Windows1252ToUtf8(cell);
+    return false;
+}
+
+// The text to split into rows, as UTF-8 when the source is one encoding as
+// a whole: UTF-16 by its mark or its look (Utf16OrderOf), UTF-8 by its mark
+// or by being valid, else valid code page 932. Otherwise the bytes as they
+// are (after a UTF-8 mark), with byRow set: each row is then decoded by
+// itself, so that a few rows in another encoding (a file pasted together
+// from several) cost nothing of the rest.
+std::string_view WholeText(std::string_view bytes, std::string& decoded, bool& byRow,
+                           const std::string& source) {
+    byRow = false;
+    if (Utf16OrderOf(bytes)) {
+        Encoding encoding;
+        std::size_t badLine = 0;
+        if (!DecodeSource(bytes, decoded, encoding, badLine))
+            ThrowAt(source, badLine, std::string(messages::kSourceNotInItsEncoding));
+        return decoded;
+    }
+    const bool marked = bytes.starts_with("\xEF\xBB\xBF");
+    if (marked)
+        bytes.remove_prefix(3);
+    if (utf8::IsValid(bytes))
+        return bytes;
+    if (!marked && cp932::IsValid(bytes)) {
+        decoded = cp932::ToUtf8(bytes);
+        return decoded;
+    }
+    byRow = true;
+    return bytes;
+}
+
+// The first row of a source as UTF-8, for a look at its column names; only
+// the first line is read. Nothing when the line holds no row.
+std::optional<CsvRow> FirstRow(std::string_view bytes) {
+    std::string decoded;
+    std::string_view line;
+    if (const std::optional<Utf16Order> order = Utf16OrderOf(bytes)) {
+        // Up to the first LF code unit: an LF byte may be half of another.
+        const std::size_t low = *order == Utf16Order::BigEndian ? 1 : 0;
+        const bool marked = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+        std::size_t end = marked ? 2 : 0;
+        while (end + 1 < bytes.size() && !(bytes[end + low] == '\n' && bytes[end + 1 - low] == 0))
+            end += 2;
+        Encoding encoding;
+        std::size_t badLine = 0;
+        if (!DecodeSource(bytes.substr(0, end), decoded, encoding, badLine))
+            return std::nullopt;
+        line = decoded;
+    } else {
+        line = bytes.starts_with("\xEF\xBB\xBF") ? bytes.substr(3) : bytes;
+        line = line.substr(0, line.find('\n'));
+    }
+    CsvRows rows = ParseCsv(line);
+    if (rows.rows.empty())
+        return std::nullopt;
+    DecodeRow(rows.rows[0]);
+    return std::move(rows.rows[0]);
 }
 
 } // namespace
 
-std::vector<CsvRow> ParseCsv(std::string_view text, const std::string& source) {
-    std::vector<CsvRow> rows;
+CsvRows ParseCsv(std::string_view text) {
+    CsvRows result;
     std::size_t line = 1;
     std::size_t pos = 0;
+    // The end of an unquoted run: the next comma or line end.
+    const auto plainEnd = [&] {
+        const std::size_t end = text.find_first_of(",\r\n", pos);
+        return end == std::string_view::npos ? text.size() : end;
+    };
     while (pos < text.size()) {
         CsvRow row;
         row.line = line;
-        std::string cell;
         bool rowDone = false;
         while (!rowDone) {
-            cell.clear();
+            std::string cell;
             if (pos < text.size() && text[pos] == '"') {
-                const std::size_t openLine = line;
                 ++pos;
                 while (true) {
-                    if (pos >= text.size())
-                        ThrowAt(source, openLine, "a quoted cell that is never closed");
+                    // Nothing after an unclosed quote can be told apart
+                    // into cells: its row and the rest are lost.
+                    if (pos >= text.size()) {
+                        result.unclosedQuoteLine = row.line;
+                        return result;
+                    }
                     const char c = text[pos++];
                     if (c == '"') {
                         if (pos < text.size() && text[pos] == '"') {
@@ -211,15 +290,17 @@ std::vector<CsvRow> ParseCsv(std::string_view text, const std::string& source) {
                         ++line;
                     cell += c;
                 }
-                if (pos < text.size() && text[pos] != ',' && text[pos] != '\r' && text[pos] != '\n')
-                    ThrowAt(source, line, "text after a closing quote");
+                // "a"b: the text after the quote belongs to the cell, as
+                // spreadsheet programs read it.
+                const std::size_t stop = plainEnd();
+                cell.append(text.substr(pos, stop - pos));
+                pos = stop;
             } else {
-                const std::size_t end = text.find_first_of(",\r\n", pos);
-                const std::size_t stop = end == std::string_view::npos ? text.size() : end;
+                const std::size_t stop = plainEnd();
                 cell.assign(text.substr(pos, stop - pos));
                 pos = stop;
             }
-            row.cells.push_back(cell);
+            row.cells.push_back(std::move(cell));
             if (pos < text.size() && text[pos] == ',') {
                 ++pos;
                 continue;
@@ -233,39 +314,35 @@ std::vector<CsvRow> ParseCsv(std::string_view text, const std::string& source) {
         }
         if (row.cells.size() == 1 && row.cells[0].empty())
             continue;
-        rows.push_back(std::move(row));
+        result.rows.push_back(std::move(row));
     }
-    return rows;
+    return result;
 }
 
 bool LooksLikeKnownCsv(std::string_view bytes) {
-    std::string utf8;
-    Encoding encoding;
-    std::size_t badLine = 0;
-    // Only the first line decides.
-    const std::size_t end = bytes.find('\n');
-    if (!DecodeSource(bytes.substr(0, end), utf8, encoding, badLine))
+    const std::optional<CsvRow> header = FirstRow(bytes);
+    if (!header)
         return false;
-    try {
-        const std::vector<CsvRow> rows = ParseCsv(utf8, "");
-        if (rows.empty())
-            return false;
-        std::vector<Column> columns;
-        for (const std::string& cell : rows[0].cells)
-            columns.push_back(ColumnOf(cell));
-        return Known(columns);
-    } catch (const ExchangeError&) {
-        return false;
-    }
+    std::vector<Column> columns;
+    for (const std::string& cell : header->cells)
+        columns.push_back(ColumnOf(cell));
+    return Known(columns);
 }
 
 ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source) {
     ContactSource result;
     result.name = source;
-    const std::string text = DecodeOrThrow(bytes, source);
-    const std::vector<CsvRow> rows = ParseCsv(text, source);
+    const auto note = [&](std::size_t line, std::string_view message) {
+        result.notes.push_back({line, std::string(message)});
+    };
+    std::string decoded;
+    bool byRow = false;
+    CsvRows parsed = ParseCsv(WholeText(bytes, decoded, byRow, source));
+    std::vector<CsvRow>& rows = parsed.rows;
     if (rows.empty())
         ThrowAt(source, 1, "no header row");
+    if (byRow && !DecodeRow(rows[0]))
+        note(rows[0].line, messages::kCsvRowInWindowsLatin);
     std::vector<Column> columns;
     bool google = false, book = false;
     for (const std::string& cell : rows[0].cells) {
@@ -279,11 +356,22 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
     result.format = book ? "CSV (phone book)" : google ? "CSV (Google)" : "CSV";
 
     for (std::size_t r = 1; r < rows.size(); ++r) {
-        const CsvRow& row = rows[r];
-        if (row.cells.size() > columns.size())
-            ThrowAt(source, row.line,
-                    "a row of " + std::to_string(row.cells.size()) + " cells under a header of " +
-                        std::to_string(columns.size()));
+        CsvRow& row = rows[r];
+        if (row.cells.size() > columns.size()) {
+            // A comma at the end of each row, as some programs write, is no
+            // cell of any column; a value past the header is one the row
+            // cannot be matched with.
+            if (std::any_of(row.cells.begin() + static_cast<std::ptrdiff_t>(columns.size()),
+                            row.cells.end(),
+                            [](const std::string& cell) { return !Trim(cell).empty(); })) {
+                note(row.line,
+                     messages::Fill(messages::kCsvRowTooLong, std::to_string(columns.size())));
+                continue;
+            }
+            row.cells.resize(columns.size());
+        }
+        if (byRow && !DecodeRow(row))
+            note(row.line, messages::kCsvRowInWindowsLatin);
         Contact contact;
         contact.line = row.line;
         // The label of each Google phone, to find the preferred one ("* ").
@@ -347,6 +435,8 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
         }
         result.contacts.push_back(std::move(contact));
     }
+    if (parsed.unclosedQuoteLine != 0)
+        note(parsed.unclosedQuoteLine, messages::kCsvQuoteNeverClosed);
     return result;
 }
 

@@ -160,19 +160,56 @@ TEST_P(BadSource, FailsNamingSourceAndLine) {
 }
 
 const BadCase kBadSources[] = {
-    {"unterminated quote", "Name,Phone 1 - Value\r\n\"abc,123\r\n\r\n",
-     "in:2: a quoted cell that is never closed"},
-    {"text after quote", "Name,Mobile Phone\r\n\"a\"b,1\r\n", "in:2: text after a closing quote"},
-    {"ragged row", "Name,Mobile Phone\r\na,1\r\nb,2,3\r\n",
-     "in:3: a row of 3 cells under a header of 2"},
-    {"undecodable bytes", "Name,Mobile Phone\r\na,1\r\n\x85\x40,2\r\n",
-     "in:3: bytes that are neither UTF-8 nor Shift-JIS"},
     {"binary", std::string("\x00\x01\xFF\xFE\x80", 5),
      "in:1: not a text file, so no contacts can be read from it"},
     {"unknown columns", "Foo,Bar\r\n1,2\r\n",
      "in:1: neither a vCard nor a CSV with known column names"},
 };
 INSTANTIATE_TEST_SUITE_P(Exchange, BadSource, ::testing::ValuesIn(kBadSources));
+
+// A CSV that bends the rules loses only what cannot be read: the rest is
+// imported, and the report says what was skipped or guessed.
+struct CsvFaultCase {
+    const char* name;
+    std::string csv;
+    std::vector<std::string> entries;
+    std::vector<std::string> report;
+};
+
+void PrintTo(const CsvFaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CsvFault : public ::testing::TestWithParam<CsvFaultCase> {
+protected:
+    void SetUp() override { messages::SetLanguage(messages::Language::English); }
+    void TearDown() override { messages::SetLanguage(messages::Language::Japanese); }
+};
+
+TEST_P(CsvFault, ImportsTheRestAndReports) {
+    const CsvFaultCase& c = GetParam();
+    PhoneBookTable table;
+    const ImportReport report = ImportContacts(table, ReadContacts(c.csv, "in"), {});
+    EXPECT_EQ(Entries(table), c.entries);
+    EXPECT_EQ(ReportLines(report), c.report);
+}
+
+const CsvFaultCase kCsvFaults[] = {
+    {"unterminated quote",
+     "Name,Phone 1 - Value\r\na,0311110001\r\n\"abc,0311110002\r\n\r\n",
+     {"|a||0311110001"},
+     {"in:3: a quoted cell is never closed; skipped from this row to the end"}},
+    {"text after quote", "Name,Mobile Phone\r\n\"a\"b,0311110001\r\n", {"|ab||0311110001"}, {}},
+    {"ragged row",
+     "Name,Mobile Phone\r\na,0311110001\r\nb,0311110002,3\r\nc,0311110004,\r\n",
+     {"|a||0311110001", "|c||0311110004"},
+     {"in:3: cells beyond the header's 2 columns; row skipped"}},
+    {"undecodable bytes",
+     "Name,Mobile Phone\r\na,0311110001\r\n\x85\x40,0311110002\r\n",
+     {"|a||0311110001", "|…@||0311110002"},
+     {"in:3: neither UTF-8 nor Shift-JIS; read as Windows-1252"}},
+};
+INSTANTIATE_TEST_SUITE_P(Exchange, CsvFault, ::testing::ValuesIn(kCsvFaults));
 
 // The mapping's reports, one per contact that was skipped or changed.
 struct MappingCase {
