@@ -365,7 +365,8 @@ ContactSource ReadCsvContacts(std::string_view bytes, const std::string& source)
                             row.cells.end(),
                             [](const std::string& cell) { return !Trim(cell).empty(); })) {
                 note(row.line,
-                     messages::Fill(messages::kCsvRowTooLong, std::to_string(columns.size())));
+                     messages::Fill(messages::kCsvRowTooLong, {std::to_string(row.cells.size()),
+                                                               std::to_string(columns.size())}));
                 continue;
             }
             row.cells.resize(columns.size());

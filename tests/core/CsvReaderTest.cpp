@@ -89,8 +89,8 @@ const CsvCase kCsvCases[] = {
     {"a row with a value past the header is skipped",
      "Name,Mobile Phone\r\na,1\r\nb,2,3\r\nc,4,,x\r\nd,5\r\n",
      {"2 a||||1", "5 d||||5"},
-     {"3: cells beyond the header's 2 columns; row skipped",
-      "4: cells beyond the header's 2 columns; row skipped"}},
+     {"3: a row of 3 cells under a header of 2; skipped",
+      "4: a row of 4 cells under a header of 2; skipped"}},
     {"a short row leaves the rest empty",
      "Company,Name,Mobile Phone\r\nX\r\nY,b\r\n",
      {"2 |||X|", "3 b|||Y|"},
@@ -159,7 +159,7 @@ TEST(CsvReadJapanese, NotesInJapanese) {
         ReadContacts("Name,Mobile Phone\r\na,1,2\r\nJos\xE9,3\r\n\"b,4\r\n", "in");
     EXPECT_EQ(Notes(source),
               (std::vector<std::string>{
-                  "2: 見出しの 2 列を超えるセルがあるので、この行を読み飛ばしました",
+                  "2: この行は 3 列あり、見出しの 2 列より多いので読み飛ばしました",
                   "3: UTF-8 でも Shift-JIS でもないので、Windows-1252 として読みました",
                   "4: 引用符が閉じていないので、この行から最後までを読み飛ばしました"}));
     EXPECT_EQ(Contacts(source), std::vector<std::string>{"3 José||||3"});

@@ -203,7 +203,7 @@ const CsvFaultCase kCsvFaults[] = {
     {"ragged row",
      "Name,Mobile Phone\r\na,0311110001\r\nb,0311110002,3\r\nc,0311110004,\r\n",
      {"|a||0311110001", "|c||0311110004"},
-     {"in:3: cells beyond the header's 2 columns; row skipped"}},
+     {"in:3: a row of 3 cells under a header of 2; skipped"}},
     {"undecodable bytes",
      "Name,Mobile Phone\r\na,0311110001\r\n\x85\x40,0311110002\r\n",
      {"|a||0311110001", "|…@||0311110002"},
