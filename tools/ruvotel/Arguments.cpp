@@ -1,6 +1,9 @@
 #include "tools/ruvotel/Arguments.h"
 
+#include "core/messages/Language.h"
+
 #include <cstdio>
+#include <string>
 
 #ifndef RUVOTEL_VERSION
 #error "RUVOTEL_VERSION must be defined by the build"
@@ -9,7 +12,59 @@
 namespace ruvotel {
 namespace {
 
-constexpr std::string_view kUsage =
+// The help, in the locale's language.
+constexpr ruvo::messages::Message kUsage{
+    "使い方: ruvotel sort FILE [-o OUTPUT]\n"
+    "        ruvotel dump FILE\n"
+    "        ruvotel export FILE [--format vcard|vcard21|google|csv] [-o OUT]\n"
+    "        ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
+    "                       [--keep-duplicates] [--dry-run]\n"
+    "        ruvotel check FILE\n"
+    "        ruvotel --help | --version\n"
+    "\n"
+    "  sort FILE     電話帳 FILE に、エディタで開いて保存したときと同じことをします:\n"
+    "                FILE をバックアップ名 (拡張子を .BAK にした名前) にコピーし、\n"
+    "                項目を読みの順、読みが同じならグループの順に並べ、各行を\n"
+    "                CR LF で終えて書き直します。\n"
+    "  -o, --output OUTPUT\n"
+    "                並べた電話帳を OUTPUT に書きます。FILE は読むだけで、\n"
+    "                バックアップは作りません。\n"
+    "  dump FILE     FILE の 6 行のヘッダーとすべての項目をファイルの順に、\n"
+    "                コードページ 932 から UTF-8 に変換して 1 行ずつ表示します:\n"
+    "                  H<TAB>ヘッダー行\n"
+    "                  E<TAB>グループ<TAB>名前<TAB>読み<TAB>電話番号\n"
+    "                電話番号は \":0:0\" を除いた保存されたままの形です。\n"
+    "                空の項目は \"\"、値のない項目は \\N と表示します。\n"
+    "                エスケープ: \\\\ バックスラッシュ、\\\" 二重引用符、\\t TAB、\n"
+    "                \\r CR、\\n LF。ほかの制御バイトとコードページ 932 の文字で\n"
+    "                ないバイトは \\xNN。\n"
+    "  export FILE   すべての項目を保存の順 (読み、次にグループ) に、標準出力か\n"
+    "                OUT (-o) へ --format の形式で書きます:\n"
+    "                  vcard    vCard 3.0、UTF-8 (既定)\n"
+    "                  vcard21  vCard 2.1、Shift-JIS (携帯電話やカーナビ向け)\n"
+    "                  google   Google 連絡先の CSV、バイト順マーク付き UTF-8\n"
+    "                  csv      保存されたままの 4 列、Shift-JIS\n"
+    "                Shift-JIS の文字でないバイトを含む項目は vcard と google では\n"
+    "                U+FFFD として書き、標準エラーに報告します\n"
+    "                (FILE:行: 名前: 内容)。続いて件数を表示します。OUT に FILE や\n"
+    "                そのバックアップは指定できません。\n"
+    "  import FILE SOURCE...\n"
+    "                vCard や CSV の SOURCE それぞれの連絡先を FILE に追加し、\n"
+    "                sort と同じように保存します (バックアップを作り、並べて)。\n"
+    "                読み飛ばしたことや変えたことは 1 件ずつ標準エラーに報告し\n"
+    "                (SOURCE:行: 名前: 内容)、続いて件数を表示します。\n"
+    "    --group NN        グループのない連絡先のグループ\n"
+    "    --all-numbers     優先の音声番号だけでなく、FAX も含めて番号ごとに 1 件\n"
+    "    --keep-duplicates 電話帳やインポートにすでにある項目 (名前と番号) も\n"
+    "                      インポートする\n"
+    "    --dry-run         報告だけして何も書かない\n"
+    "  check FILE    疑わしい項目を 1 行ずつ報告します (FILE:行: 内容)。\n"
+    "\n"
+    "終了ステータス: 0 は成功、1 は失敗 (標準エラーに \"ruvotel: <メッセージ>\"、\n"
+    "何も書きません)、2 は使い方の誤り、3 は処理はしたが報告がある場合 (読み\n"
+    "飛ばした、または切り詰めた連絡先、check の指摘、export の U+FFFD)。\n"
+    "明らかに電話帳でない FILE (vCard、連絡先の CSV、バイナリファイル) は、\n"
+    "何かを書く前に状態 1 で拒否します。\n",
     "Usage: ruvotel sort FILE [-o OUTPUT]\n"
     "       ruvotel dump FILE\n"
     "       ruvotel export FILE [--format vcard|vcard21|google|csv] [-o OUT]\n"
@@ -61,24 +116,59 @@ constexpr std::string_view kUsage =
     "error, nothing written), 2 on wrong usage, 3 when the work was done but\n"
     "something was reported (skipped or cut contacts, check findings, export's\n"
     "U+FFFD). A FILE that is plainly no phone book (a vCard, a contacts CSV, a\n"
-    "binary file) is refused with status 1 before anything is written.\n";
+    "binary file) is refused with status 1 before anything is written.\n"};
+
+// A reason for the usage error, with its one value (%s) filled in.
+std::string Reason(const ruvo::messages::Message& text, std::string_view value = {}) {
+    std::string out(text.Text());
+    if (const std::size_t at = out.find("%s"); at != std::string::npos)
+        out.replace(at, 2, value);
+    return out;
+}
 
 int UsageError(std::string_view reason) {
+    const std::string_view usage = kUsage.Text();
     std::fprintf(stderr, "ruvotel: %.*s\n%.*s", static_cast<int>(reason.size()), reason.data(),
-                 static_cast<int>(kUsage.size()), kUsage.data());
+                 static_cast<int>(usage.size()), usage.data());
     return kUsageError;
 }
+
+// The reasons; a quoted value fills %s.
+using ruvo::messages::Message;
+constexpr Message kNoCommand{"コマンドがありません", "no command given"};
+constexpr Message kUnknownCommand{"'%s' というコマンドはありません", "unknown command '%s'"};
+constexpr Message kNeedsFileName{"オプション '%s' にはファイル名が要ります",
+                                 "option '%s' needs a file name"};
+constexpr Message kFormatIsExports{"オプション --format は export のものです",
+                                   "option --format belongs to export"};
+constexpr Message kNeedsFormat{"オプション '--format' には形式が要ります",
+                               "option '--format' needs a format"};
+constexpr Message kUnknownFormat{"'%s' という形式はありません", "unknown format '%s'"};
+constexpr Message kGroupIsImports{"オプション --group は import のものです",
+                                  "option --group belongs to import"};
+constexpr Message kNeedsGroup{"オプション '--group' にはグループ番号が要ります",
+                              "option '--group' needs a group number"};
+constexpr Message kBadGroup{"グループは 1 桁か 2 桁の数字です ('%s' ではなく)",
+                            "a group is one or two digits, not '%s'"};
+constexpr Message kUnknownOption{"'%s' というオプションはありません", "unknown option '%s'"};
+constexpr Message kTwoFiles{"FILE が 2 つ以上あります", "more than one FILE given"};
+constexpr Message kOutputIsSortsAndExports{"オプション -o は sort と export のものです",
+                                           "option -o belongs to sort and export"};
+constexpr Message kTwoOutputs{"OUTPUT が 2 つ以上あります", "more than one OUTPUT given"};
+constexpr Message kEmptyOutput{"OUTPUT の名前が空です", "empty OUTPUT name"};
+constexpr Message kNoFile{"FILE がありません", "no FILE given"};
+constexpr Message kNoSource{"SOURCE がありません", "no SOURCE given"};
 
 } // namespace
 
 std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arguments& args) {
     if (argv.empty())
-        return UsageError("no command given");
+        return UsageError(Reason(kNoCommand));
     for (std::string_view arg : argv) {
         if (arg == "--")
             break;
         if (arg == "--help" || arg == "-h") {
-            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+            std::fwrite(kUsage.Text().data(), 1, kUsage.Text().size(), stdout);
             return kSuccess;
         }
         if (arg == "--version") {
@@ -89,7 +179,7 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
     args.command = argv[0];
     if (args.command != "sort" && args.command != "dump" && args.command != "export" &&
         args.command != "import" && args.command != "check")
-        return UsageError("unknown command '" + args.command + "'");
+        return UsageError(Reason(kUnknownCommand, args.command));
     const bool importing = args.command == "import";
 
     bool haveFile = false;
@@ -103,7 +193,7 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
         }
         if (!optionsEnded && (arg == "-o" || arg == "--output")) {
             if (i + 1 == argv.size())
-                return UsageError("option '" + std::string(arg) + "' needs a file name");
+                return UsageError(Reason(kNeedsFileName, arg));
             output = argv[++i];
         } else if (!optionsEnded && arg.starts_with("--output=")) {
             output = arg.substr(9);
@@ -111,24 +201,24 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             output = arg.substr(2);
         } else if (!optionsEnded && (arg == "--format" || arg.starts_with("--format="))) {
             if (args.command != "export")
-                return UsageError("option --format belongs to export");
+                return UsageError(Reason(kFormatIsExports));
             if (arg == "--format" && i + 1 == argv.size())
-                return UsageError("option '--format' needs a format");
+                return UsageError(Reason(kNeedsFormat));
             const std::string_view name = arg == "--format" ? argv[++i] : arg.substr(9);
             const auto format = ruvo::exchange::ParseExportFormat(name);
             if (!format)
-                return UsageError("unknown format '" + std::string(name) + "'");
+                return UsageError(Reason(kUnknownFormat, name));
             args.format = *format;
             continue;
         } else if (!optionsEnded && (arg == "--group" || arg.starts_with("--group="))) {
             if (!importing)
-                return UsageError("option --group belongs to import");
+                return UsageError(Reason(kGroupIsImports));
             if (arg == "--group" && i + 1 == argv.size())
-                return UsageError("option '--group' needs a group number");
+                return UsageError(Reason(kNeedsGroup));
             const std::string_view group = arg == "--group" ? argv[++i] : arg.substr(8);
             if (group.empty() || group.size() > 2 ||
                 group.find_first_not_of("0123456789") != std::string_view::npos)
-                return UsageError("a group is one or two digits, not '" + std::string(group) + "'");
+                return UsageError(Reason(kBadGroup, group));
             args.import.group = std::string(group);
             continue;
         } else if (!optionsEnded && importing && arg == "--all-numbers") {
@@ -141,29 +231,29 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             args.dryRun = true;
             continue;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option '" + std::string(arg) + "'");
+            return UsageError(Reason(kUnknownOption, arg));
         } else if (haveFile && importing) {
             args.sources.emplace_back(arg);
             continue;
         } else if (haveFile) {
-            return UsageError("more than one FILE given");
+            return UsageError(Reason(kTwoFiles));
         } else {
             args.file = arg;
             haveFile = true;
             continue;
         }
         if (args.command != "sort" && args.command != "export")
-            return UsageError("option -o belongs to sort and export");
+            return UsageError(Reason(kOutputIsSortsAndExports));
         if (args.output)
-            return UsageError("more than one OUTPUT given");
+            return UsageError(Reason(kTwoOutputs));
         if (output->empty())
-            return UsageError("empty OUTPUT name");
+            return UsageError(Reason(kEmptyOutput));
         args.output = std::string(*output);
     }
     if (!haveFile || args.file.empty())
-        return UsageError("no FILE given");
+        return UsageError(Reason(kNoFile));
     if (importing && args.sources.empty())
-        return UsageError("no SOURCE given");
+        return UsageError(Reason(kNoSource));
     return std::nullopt;
 }
 

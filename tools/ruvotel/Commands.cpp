@@ -7,6 +7,7 @@
 #include "core/exchange/ContactReader.h"
 #include "core/exchange/FileKind.h"
 #include "core/file/InOutError.h"
+#include "core/messages/Language.h"
 #include "core/text/Cp932.h"
 
 #include <cerrno>
@@ -72,8 +73,10 @@ int Import(const Arguments& args) {
         book.Save();
     for (const ruvo::exchange::ReportLine& line : report.lines)
         PrintError(ruvo::exchange::FormatReportLine(line));
+    constexpr ruvo::messages::Message kDryRun{" (試しの実行で、何も書いていません)",
+                                              " (dry run, nothing written)"};
     PrintError("ruvotel: " + ruvo::exchange::FormatCounts(report) +
-               (args.dryRun ? " (dry run, nothing written)" : ""));
+               std::string(args.dryRun ? kDryRun.Text() : std::string_view()));
     return report.Clean() ? kSuccess : kReported;
 }
 

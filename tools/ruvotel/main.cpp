@@ -10,6 +10,7 @@
 #include <exception>
 #include <new>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -30,11 +31,15 @@ int main(int argc, char** argv) {
         // Contacts given where the book belongs: say what reads them.
         if (const auto* refused = dynamic_cast<const ruvo::exchange::ENotAPhoneBook*>(&error);
             refused && refused->kind() != ruvo::exchange::FileKind::NotText)
-            PrintError("ruvotel: to bring its contacts into a phone book: ruvotel import BOOK " +
+            PrintError(std::string(ruvo::messages::Message{
+                           "ruvotel: その連絡先を電話帳に入れるには: ruvotel import BOOK ",
+                           "ruvotel: to bring its contacts into a phone book: ruvotel "
+                           "import BOOK "}
+                                       .Text()) +
                        args.file);
         return code;
     } catch (const std::bad_alloc&) {
-        return Fail("out of memory");
+        return Fail(ruvo::messages::Message{"メモリが足りません", "out of memory"});
     } catch (const std::exception& error) {
         return Fail(error.what());
     }
