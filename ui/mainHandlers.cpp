@@ -8,7 +8,6 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <cerrno>
 #include <sys/stat.h>
