@@ -6,6 +6,8 @@
 #include "core/exchange/ContactReader.h"
 #include "core/messages/Language.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,6 +15,9 @@
 
 namespace ruvo::exchange {
 namespace {
+
+using test::MarkedUtf16;
+using test::Utf16;
 
 using messages::Language;
 
@@ -40,18 +45,6 @@ std::vector<std::string> Notes(const ContactSource& source) {
     std::vector<std::string> out;
     for (const SourceNote& n : source.notes)
         out.push_back(std::to_string(n.line) + ": " + n.message);
-    return out;
-}
-
-// UTF-16 code units as bytes, after their byte-order mark unless unmarked.
-std::string Utf16(std::u16string_view text, bool big, bool marked = true) {
-    std::string out = !marked ? "" : big ? "\xFE\xFF" : "\xFF\xFE";
-    for (const char16_t unit : text) {
-        const char low = static_cast<char>(unit & 0xFF);
-        const char high = static_cast<char>(unit >> 8);
-        out += big ? high : low;
-        out += big ? low : high;
-    }
     return out;
 }
 
@@ -127,12 +120,9 @@ const CsvCase kCsvCases[] = {
      {"2 山田||||03"},
      {}},
     // 上 is U+4E0A: one of its bytes is an LF.
-    {"UTF-16LE", Utf16(u"上,Name,Mobile Phone\r\n上,a,1\r\n", false), {"2 a||||1"}, {}},
-    {"UTF-16BE", Utf16(u"Name,Mobile Phone\r\n上,1\r\n", true), {"2 上||||1"}, {}},
-    {"UTF-16LE without a mark",
-     Utf16(u"Name,Mobile Phone\r\n上,1\r\n", false, false),
-     {"2 上||||1"},
-     {}},
+    {"UTF-16LE", MarkedUtf16(u"上,Name,Mobile Phone\r\n上,a,1\r\n", false), {"2 a||||1"}, {}},
+    {"UTF-16BE", MarkedUtf16(u"Name,Mobile Phone\r\n上,1\r\n", true), {"2 上||||1"}, {}},
+    {"UTF-16LE without a mark", Utf16(u"Name,Mobile Phone\r\n上,1\r\n", false), {"2 上||||1"}, {}},
     {"Thunderbird",
      "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Screen Name,"
      "Work Phone,Home Phone,Fax Number,Pager Number,Mobile Number,Home Address,Organization\r\n"
@@ -166,7 +156,7 @@ TEST(CsvReadJapanese, NotesInJapanese) {
 }
 
 TEST_F(EnglishNotes, Utf16ThatIsNotIsRefused) {
-    const std::string bytes = Utf16(u"Name,Mobile Phone\r\na,1\r\n\xD800", false);
+    const std::string bytes = MarkedUtf16(u"Name,Mobile Phone\r\na,1\r\n\xD800", false);
     try {
         ReadContacts(bytes, "in");
         ADD_FAILURE() << "no error";
@@ -199,7 +189,7 @@ const HeaderCase kHeaders[] = {
      "Mobile Number,Organization\r\n",
      true},
     {"a name and a fax only", "Display Name,Fax Number\n", true},
-    {"UTF-16BE", Utf16(u"Name,Mobile Phone\r\na,1\r\n", true), true},
+    {"UTF-16BE", MarkedUtf16(u"Name,Mobile Phone\r\na,1\r\n", true), true},
     {"a Windows-1252 column", "Soci\xE9t\xE9,Name,Home Phone\r\n", true},
     {"no telephone column", "Name,Organization,Company\r\n", false},
     {"an unclosed quote", "Name,\"Mobile Phone\r\n", false},

@@ -7,6 +7,8 @@
 #include "core/messages/Language.h"
 #include "core/text/Cp932.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,6 +20,8 @@
 
 namespace ruvo::exchange {
 namespace {
+
+using test::EnglishMessages;
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
@@ -52,13 +56,6 @@ struct ReportCase {
 void PrintTo(const ReportCase& c, std::ostream* os) {
     *os << c.name;
 }
-
-// The report's texts in English for as long as it lives (the core's
-// default is the window's Japanese).
-struct EnglishMessages {
-    EnglishMessages() { messages::SetLanguage(messages::Language::English); }
-    ~EnglishMessages() { messages::SetLanguage(messages::Language::Japanese); }
-};
 
 class ExportReportTest : public ::testing::TestWithParam<ReportCase> {};
 

@@ -8,6 +8,8 @@
 #include "core/text/Cp932.h"
 #include "core/text/FullWidthKana.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,6 +19,9 @@
 
 namespace ruvo::exchange {
 namespace {
+
+using test::Entries;
+using test::ReportLines;
 
 // The report lines below are the English ones, as ruvotel prints them
 // under a C locale.
@@ -30,28 +35,6 @@ std::string ReadFixture(const std::string& name) {
     std::ifstream in(std::string(RUVO_TEST_DATA) + "/exchange/" + name, std::ios::binary);
     EXPECT_TRUE(in) << name;
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The table's entries in natural order as "group|name|reading|number", UTF-8.
-std::vector<std::string> Entries(const PhoneBookTable& table) {
-    std::vector<std::string> rows;
-    for (std::size_t row = 0; row < table.RowCount(); ++row) {
-        std::string text;
-        for (Field f : {Field::Group, Field::Name, Field::Kana, Field::Tel}) {
-            if (f != Field::Group)
-                text += '|';
-            text += cp932::ToUtf8(table.Cell(row, f).text);
-        }
-        rows.push_back(text);
-    }
-    return rows;
-}
-
-std::vector<std::string> ReportLines(const ImportReport& report) {
-    std::vector<std::string> lines;
-    for (const ReportLine& line : report.lines)
-        lines.push_back(FormatReportLine(line));
-    return lines;
 }
 
 struct FixtureCase {

@@ -5,6 +5,8 @@
 #include "core/file/FileSystem.h"
 #include "core/text/Cp932.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -17,6 +19,8 @@
 
 namespace ruvo::exchange {
 namespace {
+
+using test::Utf16;
 
 using namespace std::string_literals;
 namespace fs = std::filesystem;
@@ -33,18 +37,6 @@ std::string Data(const std::string& name) {
 
 std::string Cp932(const char* utf8) {
     return cp932::FromUtf8(utf8).value();
-}
-
-// UTF-16 bytes of ASCII and kana text, little-endian unless big.
-std::string Utf16(std::u16string_view text, bool big = false) {
-    std::string out;
-    for (const char16_t unit : text) {
-        const char low = static_cast<char>(unit & 0xFF);
-        const char high = static_cast<char>(unit >> 8);
-        out += big ? high : low;
-        out += big ? low : high;
-    }
-    return out;
 }
 
 struct KindCase {

@@ -13,6 +13,8 @@
 #include "core/text/PlainLatin.h"
 #include "core/text/Utf8.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,29 +24,10 @@
 namespace ruvo::exchange {
 namespace {
 
+using test::Entries;
+using test::ReportLines;
+
 using messages::Language;
-
-// The table's entries in natural order as "group|name|reading|number", UTF-8.
-std::vector<std::string> Entries(const PhoneBookTable& table) {
-    std::vector<std::string> rows;
-    for (std::size_t row = 0; row < table.RowCount(); ++row) {
-        std::string text;
-        for (Field f : {Field::Group, Field::Name, Field::Kana, Field::Tel}) {
-            if (f != Field::Group)
-                text += '|';
-            text += cp932::ToUtf8(table.Cell(row, f).text);
-        }
-        rows.push_back(text);
-    }
-    return rows;
-}
-
-std::vector<std::string> ReportLines(const ImportReport& report) {
-    std::vector<std::string> lines;
-    for (const ReportLine& line : report.lines)
-        lines.push_back(FormatReportLine(line));
-    return lines;
-}
 
 std::string Card(const std::string& body) {
     return "BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "END:VCARD\r\n";

@@ -4,6 +4,8 @@
 #include "core/exchange/VCardReader.h"
 #include "core/messages/Language.h"
 
+#include "tests/core/ExchangeTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,9 @@
 
 namespace ruvo::exchange {
 namespace {
+
+using test::MarkedUtf16;
+using test::Utf16;
 
 using namespace std::string_literals;
 
@@ -54,16 +59,6 @@ struct TolerantCase {
 };
 
 const std::string kGood = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Good;Anne;;;\r\nTEL:1\r\nEND:VCARD\r\n";
-
-// UTF-16 code units of ASCII text.
-std::string Utf16(const std::string& ascii, bool big) {
-    std::string out;
-    for (const char c : ascii) {
-        out += big ? '\0' : c;
-        out += big ? c : '\0';
-    }
-    return out;
-}
 
 TEST_F(VCardReaderTest, OneBadCardNeverCostsTheOthers) {
     const TolerantCase cases[] = {
@@ -156,11 +151,10 @@ TEST_F(VCardReaderTest, TextValuesInBase64AreDecoded) {
 }
 
 TEST_F(VCardReaderTest, Utf16WithAndWithoutAByteOrderMark) {
-    const std::string card =
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Wide;Will;;;\r\nTEL:5\r\nEND:VCARD\r\n";
-    for (const std::string& bytes :
-         {"\xFF\xFE"s + Utf16(card, false), "\xFE\xFF"s + Utf16(card, true), Utf16(card, false),
-          Utf16(card, true)}) {
+    const std::u16string card =
+        u"BEGIN:VCARD\r\nVERSION:3.0\r\nN:Wide;Will;;;\r\nTEL:5\r\nEND:VCARD\r\n";
+    for (const std::string& bytes : {MarkedUtf16(card, false), MarkedUtf16(card, true),
+                                     Utf16(card, false), Utf16(card, true)}) {
         EXPECT_TRUE(LooksLikeVCard(bytes));
         EXPECT_EQ(Contacts(ReadVCards(bytes, "in")), std::vector<std::string>{"Wide Will|5"});
     }
@@ -187,8 +181,7 @@ TEST_F(VCardReaderTest, NotesFollowTheLanguage) {
 // trusted, so it is refused whole, saying why.
 TEST_F(VCardReaderTest, ABrokenByteOrderMarkRefusesTheSource) {
     try {
-        ReadVCards("\xFF\xFE"s + Utf16("BEGIN:VCARD\r\n", false) + std::string("\x00\xD8", 2),
-                   "in");
+        ReadVCards(MarkedUtf16(u"BEGIN:VCARD\r\n") + std::string("\x00\xD8", 2), "in");
         ADD_FAILURE() << "not refused";
     } catch (const ExchangeError& error) {
         EXPECT_STREQ(error.what(),
