@@ -2,6 +2,7 @@
 
 #include "ui/Cp932Text.h"
 #include "ui/widgets/Cp932ByteLimit.h"
+#include "ui/widgets/ReadingFollower.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -79,6 +80,8 @@ void TFRuvoTelEdit::CreateControls() {
     EName = Place(new TFieldEdit(Field::Name, this), "EName", 76, 48, 241, 24);
     EKana = Place(new TFieldEdit(Field::Kana, this), "EKana", 320, 48, 241, 24);
     ETel = Place(new TFieldEdit(Field::Tel, this), "ETel", 567, 48, 135, 24);
+    // The reading of a name typed through the input method goes to EKana.
+    new TReadingFollower(EName, EKana);
     EGroup->SetAlignment(taCenter);
     EGroup->setValidator(new TCp932ByteLimit(kGroupBytes, EGroup));
     EGroup->SetImeMode(imClose);

@@ -44,7 +44,11 @@ void InputReading::Preedit(std::string_view text) {
 void InputReading::Commit(std::string_view text, bool preeditRemains) {
     if (text.empty())
         return;
-    if (All(text, IsOwnReading))
+    if (!partial_.empty())
+        // Typed after part of a word was deleted: which kana are left of
+        // it is not known.
+        lost_ = true;
+    else if (All(text, IsOwnReading))
         segments_.push_back({std::string(text), ToHalfWidthKana(text)});
     else if (!lastKana_.empty() && !preeditRemains)
         segments_.push_back({std::string(text), ToHalfWidthKana(lastKana_)});
@@ -60,8 +64,9 @@ void InputReading::TextChanged(std::string_view boxText) {
     }
     if (lost_)
         return;
-    // A deletion at the end that takes whole commits keeps the rest: the
-    // user took back the last word typed.
+    // A deletion at the end keeps the commits before it: the user takes
+    // back the last word typed, one character at a time if need be (the
+    // word's rest waits in partial_ until it is gone too).
     std::size_t length = 0;
     std::size_t kept = 0;
     while (kept < segments_.size() && length + segments_[kept].text.size() <= boxText.size() &&
@@ -69,15 +74,22 @@ void InputReading::TextChanged(std::string_view boxText) {
         length += segments_[kept].text.size();
         ++kept;
     }
-    if (length == boxText.size())
+    const std::string_view rest = boxText.substr(length);
+    if (kept < segments_.size() && segments_[kept].text.starts_with(rest)) {
         segments_.resize(kept);
-    else
+        partial_.assign(rest);
+    } else if (rest.empty()) {
+        segments_.resize(kept);
+        partial_.clear();
+    } else {
         lost_ = true;
+    }
 }
 
 void InputReading::Clear() {
     segments_.clear();
     lastKana_.clear();
+    partial_.clear();
     lost_ = false;
 }
 
@@ -89,7 +101,7 @@ std::string InputReading::Text() const {
 }
 
 std::optional<std::string> InputReading::Reading(std::string_view boxText) const {
-    if (lost_ || segments_.empty() || Text() != boxText)
+    if (lost_ || !partial_.empty() || segments_.empty() || Text() != boxText)
         return std::nullopt;
     std::string reading;
     for (const Segment& segment : segments_)

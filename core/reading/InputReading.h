@@ -42,6 +42,7 @@ private:
 
     std::vector<Segment> segments_;
     std::string lastKana_; // the last all-kana preedit since the last commit
+    std::string partial_;  // what is left of a word being deleted from the end
     bool lost_ = false;    // something went in that the history cannot read
 };
 

@@ -64,6 +64,9 @@ TEST(InputReading, FromWhatWasTyped) {
          Then(Then(Then(yamada, tarou), {{Step::Edited, "山田"}}),
               Converted("はな", "はなこ", "花子")),
          "山田花子", "ﾔﾏﾀﾞﾊﾅｺ"},
+        {"the last word deleted character by character",
+         Then(Then(yamada, tarou), {{Step::Edited, "山田太"}, {Step::Edited, "山田"}}), "山田",
+         "ﾔﾏﾀﾞ"},
         {"nothing typed", {}, "", std::nullopt},
     };
     for (const TypingCase& c : cases) {
@@ -98,6 +101,9 @@ TEST(InputReading, NoReadingWhereTheHistoryCannotTell) {
          "山田",
          std::nullopt},
         {"the box holds more than was typed", yamada, "山田様", std::nullopt},
+        {"typed after half of a word was deleted",
+         Then(Then(Then(yamada, tarou), {{Step::Edited, "山田太"}}), Converted("ろ", "ろう", "朗")),
+         "山田太朗", std::nullopt},
         {"lost, then more typed", Then({{Step::Commit, "山"}}, yamada), "山山田", std::nullopt},
     };
     for (const TypingCase& c : cases) {

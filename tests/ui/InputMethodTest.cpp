@@ -136,7 +136,74 @@ private slots:
         QCOMPARE(w.EKana->text(), u"ｱｶﾞxやまだ"_s);
     }
 
+    // A name typed through the input method gives the reading box its
+    // reading when the focus leaves the name: "yamada" shown as やまだ,
+    // converted to 山田 and committed, then "tarou" the same way.
+    void nameTypedThroughTheInputMethodGivesItsReading() {
+        const DialogScope dialogs;
+        auto window = ShowWindow();
+        TestWindow& w = *window;
+        StartNewEntry(w, book());
+        w.EName->setFocus();
+        TypeConverted(w.EName, {u"や"_s, u"やま"_s, u"やまｄ"_s, u"やまだ"_s}, u"山田"_s);
+        TypeConverted(w.EName, {u"た"_s, u"たろ"_s, u"たろう"_s}, u"太郎"_s);
+        QCOMPARE(w.EName->text(), u"山田太郎"_s);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QCOMPARE(w.EKana->text(), u"ﾔﾏﾀﾞﾀﾛｳ"_s);
+        QVERIFY(w.EKana->hasFocus());
+
+        // Still the editor's own: a changed name gives its new reading.
+        w.EName->setFocus();
+        QTest::keyClick(w.EName, Qt::Key_Backspace);
+        QTest::keyClick(w.EName, Qt::Key_Backspace);
+        TypeConverted(w.EName, {u"じろう"_s}, u"次郎"_s);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QCOMPARE(w.EKana->text(), u"ﾔﾏﾀﾞｼﾞﾛｳ"_s);
+
+        // What the user typed into the reading box stays.
+        QTest::keyClick(w.EKana, Qt::Key_End);
+        QTest::keyClicks(w.EKana, u"x"_s);
+        w.EName->setFocus();
+        TypeConverted(w.EName, {u"さま"_s}, u"様"_s);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QCOMPARE(w.EKana->text(), u"ﾔﾏﾀﾞｼﾞﾛｳx"_s);
+
+        QTest::mouseClick(w.BRun, Qt::LeftButton);
+        QCOMPARE(QByteArray::fromStdString(w.CData.GetField("Kana")), Cp932(u"ﾔﾏﾀﾞｼﾞﾛｳx"_s));
+    }
+
+    // A name edited in the middle, or one the entry already had, gives no
+    // reading rather than a wrong one.
+    void noReadingForANameTheInputCannotExplain() {
+        const DialogScope dialogs;
+        auto window = ShowWindow();
+        TestWindow& w = *window;
+        StartNewEntry(w, book());
+        w.EName->setFocus();
+        TypeConverted(w.EName, {u"やまだ"_s}, u"山田"_s);
+        TypeConverted(w.EName, {u"たろう"_s}, u"太郎"_s);
+        w.EName->setCursorPosition(1);
+        QTest::keyClick(w.EName, Qt::Key_Delete);
+        QCOMPARE(w.EName->text(), u"山太郎"_s);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QVERIFY(w.EKana->text().isEmpty());
+    }
+
 private:
+    // The input method's events for one word: each preedit as romaji
+    // becomes kana, the conversion shown, then committed.
+    static void TypeConverted(QWidget* box, const QStringList& preedits, const QString& word) {
+        for (const QString& preedit : preedits) {
+            QInputMethodEvent composing(preedit, {});
+            QApplication::sendEvent(box, &composing);
+        }
+        QInputMethodEvent converted(word, {});
+        QApplication::sendEvent(box, &converted);
+        QInputMethodEvent commit;
+        commit.setCommitString(word);
+        QApplication::sendEvent(box, &commit);
+    }
+
     QString book() const { return book_.filePath(u"book.txt"_s); }
     QTemporaryDir book_;
 };

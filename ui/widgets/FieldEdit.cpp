@@ -16,6 +16,7 @@ void TFieldEdit::SetBytes(std::string_view bytes) {
     setText(DecodeCp932(bytes));
     filledBytes_ = std::string(bytes);
     filledText_ = text();
+    emit Filled();
 }
 
 std::string TFieldEdit::Bytes() const {

@@ -29,6 +29,10 @@ public:
     // 932 form.
     std::string Bytes() const;
 
+signals:
+    // SetBytes put a value in (the program, not the user).
+    void Filled();
+
 private:
     Field field_;
     std::string filledBytes_;
