@@ -154,9 +154,31 @@ fill() {
     key Return
 }
 
+# A name in two conversions, then nothing typed into ﾖﾐｶﾞﾅ: the editor puts
+# the reading of what was typed there when the focus leaves 姓名.
+compose() {
+    local box=$1 text=$2
+    typ "$text"
+    if wait_for 3 composing; then
+        key space
+        shot "$box-converted"
+        key Return
+        wait_for 3 not_composing || fail "$box: the composition stays after Enter"
+    else
+        step "$box: Mozc shows no composition after typing '$text'"
+    fi
+}
 fill egroup 3
-fill ename yamada convert
-fill ekana yamada
+alive
+mark ename
+compose ename yamada
+compose ename tarou
+shot ename-committed
+mark ename-next
+key Return
+mark ekana
+shot ekana-filled
+key Return
 fill etel 0312345678
 shot on-run-button
 # Enter on 実行
