@@ -8,6 +8,7 @@ RUVO_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev clang-format
     libphonenumber-dev
+    libmecab-dev mecab-ipadic-utf8
     qt6-base-dev qt6-translations-l10n
     fonts-ipafont-mincho xvfb xauth
     dpkg-dev lintian appstream desktop-file-utils man-db
