@@ -44,6 +44,16 @@ constexpr std::array<std::pair<std::u32string_view, std::u32string_view>, 2> kBr
     {U"(有)", U"有限会社"},
 }};
 
+// A company's form, read as it is said: IPAdic reads some of them as their
+// characters would be (ユウゲンカイシャ), and they are read alike in every name.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kCompanyForms{{
+    {"株式会社", "カブシキガイシャ"},
+    {"有限会社", "ユウゲンガイシャ"},
+    {"合同会社", "ゴウドウガイシャ"},
+    {"合資会社", "ゴウシガイシャ"},
+    {"合名会社", "ゴウメイガイシャ"},
+}};
+
 bool IsSpace(char32_t c) {
     return c == U' ' || c == U'\t' || c == U'\u3000' || c == U'\u00A0';
 }
@@ -230,9 +240,30 @@ struct ReadingGuesser::Engine {
     std::unique_ptr<MeCab::Tagger> tagger;
     std::unique_ptr<MeCab::Lattice> lattice;
 
-    // The readings of one part of a name: the first analysis that reads as
-    // a person's name, else the best one; then the others in MeCab's order.
+    // The readings of one part of a name, a company's form before or after
+    // the rest read from the table.
     std::vector<std::string> ReadPart(const std::string& part, bool spaceBetweenNames) {
+        for (const auto& [form, formReading] : kCompanyForms) {
+            const std::string_view text(part);
+            if (text == form)
+                return {std::string(formReading)};
+            const bool before = text.starts_with(form);
+            if (!before && !text.ends_with(form))
+                continue;
+            const std::string rest(before ? text.substr(form.size())
+                                          : text.substr(0, text.size() - form.size()));
+            std::vector<std::string> readings = ReadPart(rest, false);
+            for (std::string& reading : readings)
+                reading = before ? std::string(formReading) + reading
+                                 : reading + std::string(formReading);
+            return readings;
+        }
+        return Analyse(part, spaceBetweenNames);
+    }
+
+    // The readings of text: the first analysis that reads as a person's
+    // name, else the best one; then the others in MeCab's order.
+    std::vector<std::string> Analyse(const std::string& part, bool spaceBetweenNames) {
         lattice->clear();
         lattice->set_request_type(MECAB_NBEST);
         lattice->set_sentence(part.c_str(), part.size());
