@@ -121,6 +121,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-mincho, qt6-translations-l10n")
+# The dictionary that reading proposals come from; without it the editor
+# and ruvotel work and propose nothing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(RUVO_HOMEPAGE_URL)
     set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${RUVO_HOMEPAGE_URL})

@@ -41,6 +41,13 @@ depends_names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
 for dep in fonts-ipafont-mincho qt6-translations-l10n libqt6widgets6 libc6 libstdc++6; do
     grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep"
 done
+# libphonenumber and MeCab come through dpkg-shlibdeps; the dictionary is
+# recommended.
+for dep in libphonenumber8 libmecab2; do
+    grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep"
+done
+[ "$(dpkg-deb -f "$deb" Recommends)" = "mecab-ipadic-utf8" ] ||
+    fail "Recommends is not mecab-ipadic-utf8"
 for field in Section Priority Maintainer Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "no $field field"
 done
