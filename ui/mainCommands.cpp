@@ -163,7 +163,10 @@ void TFRuvoTelEdit::ImportContactsOf(const exchange::ContactSource& source) {
     CData.BeginStep();
     exchange::ImportReport report;
     try {
-        report = exchange::ImportContacts(CData, source, {});
+        // A contact without a reading gets the dictionary's, reported.
+        exchange::ImportOptions options;
+        options.guessReadings = true;
+        report = exchange::ImportContacts(CData, source, options);
     } catch (...) {
         CData.EndStep();
         throw;

@@ -5,6 +5,7 @@
 #include "core/book/table/PhoneBookTable.h"
 #include "core/messages/MessageText.h"
 #include "core/phone/TelephoneNumber.h"
+#include "core/reading/ReadingGuess.h"
 #include "core/text/Cp932.h"
 #include "core/text/HalfWidthKana.h"
 #include "core/text/PlainLatin.h"
@@ -124,6 +125,9 @@ struct Importer {
     ImportReport report;
     // The book's entries and those imported, unless duplicates are kept.
     EntryKeys entries;
+    // Loaded at the first contact without a reading.
+    reading::ReadingGuesser guesser;
+    bool toldNoDictionary = false;
 
     void Report(const ContactSource& source, const Contact& contact, const std::string& name,
                 std::string message) {
@@ -186,6 +190,16 @@ struct Importer {
         return chosen;
     }
 
+    // The dictionary's first proposal for the name, half-width; false when
+    // it has none (or there is no dictionary).
+    bool GuessReading(const std::string& name, std::string& reading) {
+        const std::vector<std::string> proposals = guesser.Propose(name);
+        if (proposals.empty())
+            return false;
+        reading = ToHalfWidthKana(proposals.front());
+        return true;
+    }
+
     void Import(const ContactSource& source, const Contact& contact) {
         const std::string name = NameOf(contact);
         if (name.empty()) {
@@ -193,8 +207,9 @@ struct Importer {
             ++report.skipped;
             return;
         }
-        const std::string reading =
-            ToHalfWidthKana(Join(contact.familyReading, contact.givenReading));
+        std::string reading = ToHalfWidthKana(Join(contact.familyReading, contact.givenReading));
+        const bool guessed =
+            reading.empty() && options.guessReadings && GuessReading(name, reading);
 
         const std::vector<ChosenNumber> chosen = ChooseNumbers(source, contact, name);
         if (chosen.empty()) {
@@ -222,6 +237,13 @@ struct Importer {
         if (!groupBytes) {
             ++report.skipped;
             return;
+        }
+        if (guessed)
+            Report(source, contact, name, messages::Fill(messages::kImportReadingGuessed, reading));
+        else if (reading.empty() && options.guessReadings && !guesser.Available() &&
+                 !toldNoDictionary) {
+            Report(source, contact, name, std::string(messages::kImportNoDictionary));
+            toldNoDictionary = true;
         }
         const std::string_view storedName = FittedToField(Field::Name, *nameBytes);
         const std::string_view storedReading = FittedToField(Field::Kana, *readingBytes);
@@ -301,7 +323,7 @@ namespace {
 
 ImportReport Run(PhoneBookTable& table, const std::vector<const ContactSource*>& sources,
                  const ImportOptions& options) {
-    Importer importer{table, options, {}, {}};
+    Importer importer{table, options, {}, {}, reading::ReadingGuesser(), false};
     if (!options.keepDuplicates) {
         const std::size_t rows = table.RowCount();
         std::size_t contacts = 0;

@@ -16,6 +16,9 @@ struct ImportOptions {
     std::string group;           // for contacts without one of their own
     bool allNumbers = false;     // one entry per number, fax numbers too, not one voice number
     bool keepDuplicates = false; // import entries already in the book or import
+    // A contact without a reading gets the one the dictionary proposes for
+    // its name, reported so that it can be checked.
+    bool guessReadings = false;
 };
 
 // One contact that was skipped or changed, as "SOURCE:LINE: NAME: message",

@@ -18,7 +18,7 @@ constexpr ruvo::messages::Message kUsage{
     "        ruvotel dump FILE\n"
     "        ruvotel export FILE [--format vcard|vcard21|google|csv] [-o OUT]\n"
     "        ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
-    "                       [--keep-duplicates] [--dry-run]\n"
+    "                       [--keep-duplicates] [--no-guess] [--dry-run]\n"
     "        ruvotel check FILE\n"
     "        ruvotel --help | --version\n"
     "\n"
@@ -57,6 +57,7 @@ constexpr ruvo::messages::Message kUsage{
     "    --all-numbers     優先の音声番号だけでなく、FAX も含めて番号ごとに 1 件\n"
     "    --keep-duplicates 電話帳やインポートにすでにある項目 (名前と番号) も\n"
     "                      インポートする\n"
+    "    --no-guess        読みのない連絡先の読みを辞書で推測せず空のままにする\n"
     "    --dry-run         報告だけして何も書かない\n"
     "  check FILE    疑わしい項目を 1 行ずつ報告します (FILE:行: 内容)。\n"
     "\n"
@@ -69,7 +70,7 @@ constexpr ruvo::messages::Message kUsage{
     "       ruvotel dump FILE\n"
     "       ruvotel export FILE [--format vcard|vcard21|google|csv] [-o OUT]\n"
     "       ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
-    "                      [--keep-duplicates] [--dry-run]\n"
+    "                      [--keep-duplicates] [--no-guess] [--dry-run]\n"
     "       ruvotel check FILE\n"
     "       ruvotel --help | --version\n"
     "\n"
@@ -109,6 +110,8 @@ constexpr ruvo::messages::Message kUsage{
     "                      preferred voice number only\n"
     "    --keep-duplicates import entries (name and number) already in the book\n"
     "                      or the import\n"
+    "    --no-guess        leave the reading of a contact without one empty\n"
+    "                      instead of the dictionary's proposal\n"
     "    --dry-run         report, write nothing\n"
     "  check FILE    Report doubtful entries, one line each (FILE:LINE: what).\n"
     "\n"
@@ -226,6 +229,9 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             continue;
         } else if (!optionsEnded && importing && arg == "--keep-duplicates") {
             args.import.keepDuplicates = true;
+            continue;
+        } else if (!optionsEnded && importing && arg == "--no-guess") {
+            args.import.guessReadings = false;
             continue;
         } else if (!optionsEnded && importing && arg == "--dry-run") {
             args.dryRun = true;

@@ -22,7 +22,12 @@ struct Arguments {
     std::optional<std::string> output;
     std::vector<std::string> sources;
     ruvo::exchange::ExportFormat format = ruvo::exchange::ExportFormat::VCard;
-    ruvo::exchange::ImportOptions import;
+    // Readings are guessed unless --no-guess.
+    ruvo::exchange::ImportOptions import = [] {
+        ruvo::exchange::ImportOptions options;
+        options.guessReadings = true;
+        return options;
+    }();
     bool dryRun = false;
 };
 
