@@ -41,10 +41,11 @@ depends_names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
 for dep in fonts-ipafont-mincho qt6-translations-l10n libqt6widgets6 libc6 libstdc++6; do
     grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep"
 done
-# libphonenumber comes through dpkg-shlibdeps, under the name of the build
-# Debian made of it (libphonenumber8-protobuf32); the reading dictionary is
-# recommended.
+# libphonenumber and MeCab come through dpkg-shlibdeps, libphonenumber under
+# the name of the build Debian made of it (libphonenumber8-protobuf32); the
+# reading dictionary is recommended.
 grep -q '^libphonenumber8' <<<"$depends_names" || fail "Depends lacks libphonenumber8"
+grep -qxF libmecab2 <<<"$depends_names" || fail "Depends lacks libmecab2"
 [ "$(dpkg-deb -f "$deb" Recommends)" = "mecab-ipadic-utf8" ] ||
     fail "Recommends is not mecab-ipadic-utf8"
 for field in Section Priority Maintainer Description; do
