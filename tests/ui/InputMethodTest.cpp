@@ -2,7 +2,12 @@
 // input method, and what the reading box makes of committed and typed kana.
 #include "WorkflowSupport.h"
 
+#include "core/reading/ReadingGuess.h"
+#include "core/text/HalfWidthKana.h"
+
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
 #include <QInputMethodQueryEvent>
 
 using namespace Qt::Literals::StringLiterals;
@@ -172,9 +177,9 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(w.CData.GetField("Kana")), Cp932(u"ﾔﾏﾀﾞｼﾞﾛｳx"_s));
     }
 
-    // A name edited in the middle, or one the entry already had, gives no
-    // reading rather than a wrong one.
-    void noReadingForANameTheInputCannotExplain() {
+    // A name edited in the middle gives no reading from what was typed
+    // (which would be wrong); the dictionary's proposal stands in, selected.
+    void noTypedReadingForANameEditedInTheMiddle() {
         const DialogScope dialogs;
         auto window = ShowWindow();
         TestWindow& w = *window;
@@ -186,10 +191,58 @@ private slots:
         QTest::keyClick(w.EName, Qt::Key_Delete);
         QCOMPARE(w.EName->text(), u"山太郎"_s);
         QTest::keyClick(w.EName, Qt::Key_Tab);
-        QVERIFY(w.EKana->text().isEmpty());
+        QCOMPARE(w.EKana->text(), Proposal(u"山太郎"_s));
+        QVERIFY(w.EKana->text() != u"ﾔﾏﾀﾞﾀﾛｳ"_s);
+    }
+
+    // A name typed without the input method (or pasted) gets the
+    // dictionary's proposal, selected so that typing replaces it, the other
+    // proposals offered beneath; a name it cannot read gets nothing.
+    void dictionaryProposesWhereNothingWasTyped() {
+        const DialogScope dialogs;
+        auto window = ShowWindow();
+        TestWindow& w = *window;
+        StartNewEntry(w, book());
+        if (!ruvo::reading::ReadingGuesser().Available())
+            QSKIP("no dictionary (mecab-ipadic-utf8)");
+        w.EName->setFocus();
+        QGuiApplication::clipboard()->setText(u"鈴木一郎"_s);
+        QTest::keyClick(w.EName, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QCOMPARE(w.EKana->text(), u"ｽｽﾞｷ ｲﾁﾛｳ"_s);
+        QVERIFY(w.EKana->hasFocus());
+        QCOMPARE(w.EKana->selectedText(), w.EKana->text());
+        // The other proposals beneath the box, the first one first.
+        const auto* completer = w.EName->findChild<QCompleter*>();
+        QVERIFY(completer);
+        const QAbstractItemModel* offered = completer->completionModel();
+        QVERIFY(offered->rowCount() >= 1 && offered->rowCount() <= 5);
+        QCOMPARE(offered->index(0, 0).data().toString(), u"ｽｽﾞｷ ｲﾁﾛｳ"_s);
+        QCOMPARE(completer->popup()->isVisible(), offered->rowCount() > 1);
+        QTest::keyClicks(w.EKana, u"x"_s);
+        QCOMPARE(w.EKana->text(), u"x"_s);
+
+        w.EName->setFocus();
+        w.EName->selectAll();
+        QGuiApplication::clipboard()->setText(u"龘"_s);
+        QTest::keyClick(w.EName, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QCOMPARE(w.EKana->text(), u"x"_s); // the user's, kept
+        w.EKana->clear();
+        w.EName->setFocus();
+        QTest::keyClick(w.EName, Qt::Key_Tab);
+        QVERIFY(w.EKana->text().isEmpty()); // nothing the dictionary can read
     }
 
 private:
+    // The dictionary's first proposal for a name, as the reading box shows it.
+    static QString Proposal(const QString& name) {
+        ruvo::reading::ReadingGuesser guesser;
+        const std::vector<std::string> proposals = guesser.Propose(name.toStdString());
+        return proposals.empty() ? QString()
+                                 : QString::fromStdString(ruvo::ToHalfWidthKana(proposals.front()));
+    }
+
     // The input method's events for one word: each preedit as romaji
     // becomes kana, the conversion shown, then committed.
     static void TypeConverted(QWidget* box, const QStringList& preedits, const QString& word) {

@@ -4,14 +4,28 @@
 #include "core/text/Cp932.h"
 #include "ui/widgets/FieldEdit.h"
 
+#include "core/text/HalfWidthKana.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QEvent>
 #include <QInputMethodEvent>
+#include <QStringListModel>
 
 namespace ruvo {
 
 TReadingFollower::TReadingFollower(TFieldEdit* name, TFieldEdit* reading)
-    : QObject(name), name_(name), reading_(reading) {
+    : QObject(name), name_(name), reading_(reading), proposals_(new QStringListModel(this)),
+      completer_(new QCompleter(proposals_, this)) {
+    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    completer_->setWidget(reading_);
+    connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& text) {
+                reading_->setText(text);
+                put_ = text;
+            });
     name_->installEventFilter(this);
+    reading_->installEventFilter(this);
     connect(name_, &TFieldEdit::textEdited, this, &TReadingFollower::NameEdited);
     connect(name_, &TFieldEdit::Filled, this, &TReadingFollower::NameFilled);
     // A reading the program puts in (an entry opened for editing) is the
@@ -20,6 +34,11 @@ TReadingFollower::TReadingFollower(TFieldEdit* name, TFieldEdit* reading)
 }
 
 bool TReadingFollower::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == reading_) {
+        if (event->type() == QEvent::FocusIn)
+            ReadingEntered();
+        return false;
+    }
     if (watched != name_)
         return false;
     if (event->type() == QEvent::InputMethod) {
@@ -63,14 +82,39 @@ void TReadingFollower::NameLeft() {
     const QString current = reading_->text();
     if (!current.isEmpty() && current != put_)
         return;
-    const std::optional<std::string> reading = history_.Reading(name_->text().toStdString());
-    if (!reading)
+    proposals_->setStringList({});
+    const std::string name = name_->text().toStdString();
+    if (const std::optional<std::string> typed = history_.Reading(name)) {
+        Put(*typed);
         return;
-    const std::optional<std::string> bytes = cp932::FromUtf8(*reading);
+    }
+    if (name.empty())
+        return;
+    QStringList offered;
+    for (const std::string& proposal : guesser_.Propose(name))
+        offered << QString::fromStdString(ToHalfWidthKana(proposal));
+    if (offered.isEmpty())
+        return;
+    Put(offered.front().toStdString());
+    proposals_->setStringList(offered);
+}
+
+void TReadingFollower::Put(const std::string& readingUtf8) {
+    const std::optional<std::string> bytes = cp932::FromUtf8(readingUtf8);
     if (!bytes)
         return;
     reading_->SetBytes(FittedToField(Field::Kana, *bytes));
     put_ = reading_->text();
+}
+
+void TReadingFollower::ReadingEntered() {
+    // A proposal is only a proposal: selected, so that typing replaces it,
+    // with the others beneath.
+    if (proposals_->rowCount() == 0 || reading_->text() != put_)
+        return;
+    reading_->selectAll();
+    if (proposals_->rowCount() > 1)
+        completer_->complete();
 }
 
 } // namespace ruvo
