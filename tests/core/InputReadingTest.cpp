@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,26 @@ std::vector<Step> Then(std::vector<Step> a, const std::vector<Step>& b) {
     return a;
 }
 
+// The steps given to a history, in order.
+void Replay(InputReading& history, const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+        if (step.kind == Step::Preedit)
+            history.Preedit(step.text);
+        else if (step.kind == Step::Edited)
+            history.TextChanged(step.text);
+        else
+            history.Commit(step.text, step.kind == Step::CommitLeavingPreedit);
+    }
+}
+
+void ExpectReadings(std::span<const TypingCase> cases) {
+    for (const TypingCase& c : cases) {
+        InputReading history;
+        Replay(history, c.steps);
+        EXPECT_EQ(history.Reading(c.box), c.reading) << c.what;
+    }
+}
+
 TEST(InputReading, FromWhatWasTyped) {
     const std::vector<Step> yamada = Converted("やまｄ", "やまだ", "山田");
     const std::vector<Step> tarou = Converted("たろ", "たろう", "太郎");
@@ -69,18 +90,7 @@ TEST(InputReading, FromWhatWasTyped) {
          "ﾔﾏﾀﾞ"},
         {"nothing typed", {}, "", std::nullopt},
     };
-    for (const TypingCase& c : cases) {
-        InputReading history;
-        for (const Step& step : c.steps) {
-            if (step.kind == Step::Preedit)
-                history.Preedit(step.text);
-            else if (step.kind == Step::Edited)
-                history.TextChanged(step.text);
-            else
-                history.Commit(step.text, step.kind == Step::CommitLeavingPreedit);
-        }
-        EXPECT_EQ(history.Reading(c.box), c.reading) << c.what;
-    }
+    ExpectReadings(cases);
 }
 
 // Rather no reading than a wrong one.
@@ -106,26 +116,14 @@ TEST(InputReading, NoReadingWhereTheHistoryCannotTell) {
          "山田太朗", std::nullopt},
         {"lost, then more typed", Then({{Step::Commit, "山"}}, yamada), "山山田", std::nullopt},
     };
-    for (const TypingCase& c : cases) {
-        InputReading history;
-        for (const Step& step : c.steps) {
-            if (step.kind == Step::Preedit)
-                history.Preedit(step.text);
-            else if (step.kind == Step::Edited)
-                history.TextChanged(step.text);
-            else
-                history.Commit(step.text, step.kind == Step::CommitLeavingPreedit);
-        }
-        EXPECT_EQ(history.Reading(c.box), c.reading) << c.what;
-    }
+    ExpectReadings(cases);
 }
 
 TEST(InputReading, AnEmptiedBoxStartsAfresh) {
     InputReading history;
     history.Commit("山田"); // no kana seen: lost
     history.TextChanged("");
-    for (const Step& step : Converted("たなk", "たなか", "田中"))
-        step.kind == Step::Preedit ? history.Preedit(step.text) : history.Commit(step.text);
+    Replay(history, Converted("たなk", "たなか", "田中"));
     EXPECT_EQ(history.Reading("田中"), std::optional<std::string>("ﾀﾅｶ"));
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
+
 #include <string>
 #include <vector>
 
@@ -13,6 +15,14 @@ struct NumberCase {
     const char* digits;
     const char* leftOut;
 };
+
+void ExpectRead(std::span<const NumberCase> cases) {
+    for (const NumberCase& c : cases) {
+        const DialledNumber number = ReadTelephoneNumber(c.written);
+        EXPECT_EQ(number.digits, c.digits) << c.written;
+        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
+    }
+}
 
 // Numbers as contact files from phones, mail clients and web services write
 // them, and what the set is to dial.
@@ -40,11 +50,7 @@ TEST(ReadTelephoneNumber, WrittenFormsOfOneNumber) {
         {"010 1 415 555 0100", "01014155550100", ""},
         {"+1 555 0100", "01015550100", ""},
     };
-    for (const NumberCase& c : cases) {
-        const DialledNumber number = ReadTelephoneNumber(c.written);
-        EXPECT_EQ(number.digits, c.digits) << c.written;
-        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
-    }
+    ExpectRead(cases);
 }
 
 // What a set cannot store is not glued to the digits: the number ends there
@@ -61,11 +67,7 @@ TEST(ReadTelephoneNumber, ExtensionsPausesAndRemarksAreLeftOut) {
         {"090-1111-2222 / 03-1234-5678", "09011112222", "/ 03-1234-5678"},
         {"1-800-FLOWERS", "1800", "FLOWERS"},
     };
-    for (const NumberCase& c : cases) {
-        const DialledNumber number = ReadTelephoneNumber(c.written);
-        EXPECT_EQ(number.digits, c.digits) << c.written;
-        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
-    }
+    ExpectRead(cases);
 }
 
 TEST(ReadTelephoneNumber, TextWithoutANumber) {
@@ -76,11 +78,7 @@ TEST(ReadTelephoneNumber, TextWithoutANumber) {
         {"+", "", ""},
         {"\xFF\xFE", "", "\xFF\xFE"}, // no UTF-8 at all
     };
-    for (const NumberCase& c : cases) {
-        const DialledNumber number = ReadTelephoneNumber(c.written);
-        EXPECT_EQ(number.digits, c.digits) << c.written;
-        EXPECT_EQ(number.leftOut, c.leftOut) << c.written;
-    }
+    ExpectRead(cases);
 }
 
 // The shortcut for a plain number of Japan gives what the library gives, at
