@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Scores the first reading proposed for full names against ENAMDICT.
 
-Usage: reading_score.py PATH/TO/reading_propose [ENAMDICT] [--count N] [--seed S]
+Usage: reading_score.py PATH/TO/reading_propose [ENAMDICT] [--juman NOUNS]
+                        [--count N] [--seed S]
 
 ENAMDICT (Debian's enamdict package, /usr/share/edict/enamdict, EUC-JP) lists
 proper names with their readings in hiragana and a kind: (s) family name,
@@ -20,6 +21,21 @@ proper names with their readings in hiragana and a kind: (s) family name,
 Names are kanji only (and 々), one to three characters for each part. A
 proposal is right when it equals a reading once spaces are dropped; for the
 pairs also when its one space is where the family name ends.
+
+JUMAN's proper nouns (Debian's juman-dic, /usr/share/juman/dic/Noun.koyuu.dic)
+rank Japanese family and given names by how often people bear them. A fourth
+set draws pairs from them by that frequency, as a directory of real people
+would hold them:
+
+  common   a family and a given name written together; right is any reading
+           JUMAN gives the one followed by any it gives the other
+
+On the common pairs the reading check (reading_propose --check) is scored
+too: how often it doubts a right reading (each pair with one of its readings,
+the second reading of JUMAN's list as often as there is one), and how often
+it doubts a reading with one slip of the kind typing makes (a kana left out,
+a voiced kana unvoiced or the other way, a long vowel's ウ left out), where
+the slip makes no reading JUMAN gives.
 """
 
 import argparse
@@ -57,6 +73,87 @@ def load(path):
     return family, given, persons
 
 
+JUMAN_NAME = re.compile(r'\(読み (\S+)\)\(見出し語 (.*?)\)\(意味情報 "人名:日本:(姓|名):\d+:([\d.]+)"')
+
+
+def load_juman(path):
+    """{written: set of katakana readings} and {written: frequency} for family and given names."""
+    names = {"姓": (defaultdict(set), {}), "名": (defaultdict(set), {})}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            m = JUMAN_NAME.search(line)
+            if not m:
+                continue
+            reading, headwords, kind, freq = m.groups()
+            if not re.fullmatch(r"[\u3041-\u3096ー]+", reading):
+                continue
+            readings, frequency = names[kind]
+            for word in re.findall(r"[\u4e00-\u9fff々]+", headwords):
+                readings[word].add(katakana(reading))
+                frequency[word] = max(frequency.get(word, 0.0), float(freq))
+    return names["姓"], names["名"]
+
+
+VOICED = dict(zip("カキクケコサシスセソタチツテトハヒフヘホ", "ガギグゲゴザジズゼゾダヂヅデドバビブベボ"))
+VOICED.update({v: k for k, v in VOICED.items()})
+
+
+def slips(reading):
+    """Every reading one typing slip away."""
+    out = set()
+    for i, c in enumerate(reading):
+        out.add(reading[:i] + reading[i + 1:])
+        if c in VOICED:
+            out.add(reading[:i] + VOICED[c] + reading[i + 1:])
+    return {s for s in out if s}
+
+
+def check(program, pairs):
+    out = subprocess.run([program, "--check"], input="".join(n + "\t" + r + "\n" for n, r in pairs),
+                         capture_output=True, text=True, check=True).stdout
+    verdicts = [line.split("\t")[-1] for line in out.splitlines()]
+    assert len(verdicts) == len(pairs)
+    return verdicts
+
+
+def score_common(program, juman, count, rng):
+    (family, family_freq), (given, given_freq) = load_juman(juman)
+    families, givens = sorted(family), sorted(given)
+    drawn = zip(rng.choices(families, [family_freq[f] for f in families], k=count),
+                rng.choices(givens, [given_freq[g] for g in givens], k=count))
+    pairs = [(f, g) for f, g in drawn]
+    rights = [{a + b for a in sorted(family[f]) for b in sorted(given[g])} for f, g in pairs]
+    names = [f + g for f, g in pairs]
+    proposals = propose(program, names)
+    exact = any_of_five = nothing = 0
+    for right, props in zip(rights, proposals):
+        if not props:
+            nothing += 1
+            continue
+        exact += props[0].replace(" ", "") in right
+        any_of_five += any(p.replace(" ", "") in right for p in props)
+    print(f"JUMAN: {len(family)} family names, {len(given)} given names; "
+          f"{count} pairs drawn by frequency")
+    print(f"common  first proposal right, spaces ignored: {share(exact, count)}")
+    print(f"common  right among the proposals:          {share(any_of_five, count)}")
+    print(f"common  nothing proposed:                   {share(nothing, count)}")
+
+    right_cases = [(name, sorted(right)[i % len(right)]) for i, (name, right) in
+                   enumerate(zip(names, rights))]
+    verdicts = check(program, right_cases)
+    print(f"check   right readings doubted:             "
+          f"{share(verdicts.count('disagrees'), count)} (unsure {verdicts.count('unsure')})")
+    slip_cases = []
+    for name, right in zip(names, rights):
+        wrong = sorted(slips(sorted(right)[0]) - right)
+        if wrong:
+            slip_cases.append((name, rng.choice(wrong)))
+    verdicts = check(program, slip_cases)
+    print(f"check   readings with a slip doubted:       "
+          f"{share(verdicts.count('disagrees'), len(slip_cases))} "
+          f"(unsure {verdicts.count('unsure')})")
+
+
 def propose(program, names):
     out = subprocess.run([program], input="".join(n + "\n" for n in names),
                          capture_output=True, text=True, check=True).stdout
@@ -76,6 +173,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
     parser.add_argument("enamdict", nargs="?", default="/usr/share/edict/enamdict")
+    parser.add_argument("--juman", default="/usr/share/juman/dic/Noun.koyuu.dic")
     parser.add_argument("--count", type=int, default=2000)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--failures", action="store_true",
@@ -164,6 +262,8 @@ def main():
     print(f"persons first proposal right, spaces ignored: {share(exact, len(people))}")
     print(f"persons right among the proposals:          {share(any_of_five, len(people))}")
     print(f"persons nothing proposed:                   {share(nothing, len(people))}")
+
+    score_common(args.program, args.juman, args.count, random.Random(args.seed))
     return 0
 
 

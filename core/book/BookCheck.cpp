@@ -1,8 +1,11 @@
 #include "core/book/BookCheck.h"
 
 #include "core/messages/MessageText.h"
+#include "core/reading/ReadingGuess.h"
 #include "core/text/Cp932.h"
+#include "core/text/HalfWidthKana.h"
 
+#include <optional>
 #include <unordered_map>
 
 namespace ruvo {
@@ -36,6 +39,20 @@ std::string Shown(std::string_view bytes) {
     return cp932::ToUtf8(bytes, cp932::InvalidByte::HexEscape);
 }
 
+// The dictionary's first reading of the name when it is sure the stored
+// one is none of the name's; nothing otherwise. Only a name and a reading
+// that are plain text are compared: the others are reported already.
+std::optional<std::string> DisagreeingReading(reading::ReadingGuesser& guesser,
+                                              std::string_view name, std::string_view kana) {
+    if (!cp932::IsValid(name) || !cp932::IsValid(kana))
+        return std::nullopt;
+    const std::string nameText = cp932::ToUtf8(name);
+    if (guesser.Check(nameText, cp932::ToUtf8(kana)) != reading::ReadingCheck::Disagrees)
+        return std::nullopt;
+    const std::optional<std::string> proposal = guesser.FirstProposal(nameText);
+    return proposal ? ToHalfWidthKana(*proposal) : std::string();
+}
+
 } // namespace
 
 bool IsDoubtfulReading(std::string_view reading) {
@@ -44,8 +61,13 @@ bool IsDoubtfulReading(std::string_view reading) {
     return !plain;
 }
 
-std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
-    std::vector<Finding> findings;
+BookCheckResult CheckPhoneBook(const PhoneBookTable& table, reading::ReadingGuesser* guesser) {
+    BookCheckResult result;
+    std::vector<Finding>& findings = result.findings;
+    if (guesser && !guesser->Available()) {
+        result.note = messages::kCheckNoDictionary;
+        guesser = nullptr;
+    }
     std::unordered_map<std::string_view, std::size_t> numbers;
     const std::size_t rows = table.RowCount();
     for (std::size_t row = 0; row < rows; ++row) {
@@ -73,6 +95,11 @@ std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
             add(std::string(messages::kCheckEmptyReading));
         else if (IsDoubtfulReading(reading))
             add(messages::Fill(messages::kCheckDoubtfulReading, Shown(reading)));
+        else if (guesser && !name.empty())
+            if (const std::optional<std::string> dictionary =
+                    DisagreeingReading(*guesser, name, reading))
+                add(messages::Fill(messages::kCheckReadingDisagrees,
+                                   {Shown(reading), *dictionary}));
         if (tel.find_first_not_of("0123456789") != std::string_view::npos)
             add(messages::Fill(messages::kCheckNotDigits, Shown(tel)));
         if (!tel.empty()) {
@@ -82,7 +109,7 @@ std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table) {
                                    {Shown(tel), std::to_string(it->second)}));
         }
     }
-    return findings;
+    return result;
 }
 
 } // namespace ruvo

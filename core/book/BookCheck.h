@@ -7,6 +7,10 @@
 #include <string_view>
 #include <vector>
 
+namespace ruvo::reading {
+class ReadingGuesser;
+}
+
 namespace ruvo {
 
 // One doubtful entry: its line in the file (entries begin at line 7, in file
@@ -16,12 +20,22 @@ struct Finding {
     std::string message;
 };
 
+struct BookCheckResult {
+    std::vector<Finding> findings;
+    // Said once, in the messages' language, when readings were to be
+    // compared with the dictionary and it is not there; else empty.
+    std::string note;
+};
+
 // Looks at every committed entry in natural order (the file's order) for: a
 // reading with anything but half-width katakana, spaces, ASCII letters and
 // digits; an empty name or reading; a number that is not all digits; a number
 // that an earlier entry has too; a name, reading or number filled to its
 // width (it may have been cut); bytes that are no code-page-932 character.
-std::vector<Finding> CheckPhoneBook(const PhoneBookTable& table);
+// With a guesser, also for a reading the dictionary is sure is not the
+// name's (ReadingGuesser::Check).
+BookCheckResult CheckPhoneBook(const PhoneBookTable& table,
+                               reading::ReadingGuesser* guesser = nullptr);
 
 // True for a reading (code page 932) that holds anything but half-width
 // katakana, spaces, ASCII letters and digits, as the check reports it; an

@@ -193,10 +193,10 @@ struct Importer {
     // The dictionary's first proposal for the name, half-width; false when
     // it has none (or there is no dictionary).
     bool GuessReading(const std::string& name, std::string& reading) {
-        const std::vector<std::string> proposals = guesser.Propose(name);
-        if (proposals.empty())
+        const std::optional<std::string> proposal = guesser.FirstProposal(name);
+        if (!proposal)
             return false;
-        reading = ToHalfWidthKana(proposals.front());
+        reading = ToHalfWidthKana(*proposal);
         return true;
     }
 
@@ -323,7 +323,8 @@ namespace {
 
 ImportReport Run(PhoneBookTable& table, const std::vector<const ContactSource*>& sources,
                  const ImportOptions& options) {
-    Importer importer{table, options, {}, {}, reading::ReadingGuesser(), false};
+    Importer importer{table, options, {}, {}, reading::ReadingGuesser(options.dictionaryFolder),
+                      false};
     if (!options.keepDuplicates) {
         const std::size_t rows = table.RowCount();
         std::size_t contacts = 0;

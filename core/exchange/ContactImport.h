@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/exchange/Contact.h"
+#include "core/reading/ReadingGuess.h"
 
 #include <cstddef>
 #include <string>
@@ -19,6 +20,8 @@ struct ImportOptions {
     // A contact without a reading gets the one the dictionary proposes for
     // its name, reported so that it can be checked.
     bool guessReadings = false;
+    // Where the dictionary is; another folder only for a test without one.
+    std::string dictionaryFolder = std::string(reading::kIpadicFolder);
 };
 
 // One contact that was skipped or changed, as "SOURCE:LINE: NAME: message",

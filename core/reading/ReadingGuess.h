@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,13 @@ namespace ruvo::reading {
 // Named by its folder rather than taken from MeCab's default, which is an
 // alternative another dictionary package may take over.
 inline constexpr std::string_view kIpadicFolder = "/var/lib/mecab/dic/ipadic-utf8";
+
+// What the dictionary says of a name's reading.
+enum class ReadingCheck {
+    Agrees,    // it reads the name so
+    Disagrees, // it reads the name surely, and not so
+    Unsure,    // it cannot say: no dictionary, or a word it does not know
+};
 
 // Proposes readings for a name (a person or a company) with MeCab's
 // morphological analysis. MeCab and its dictionary are loaded on first use;
@@ -32,6 +40,18 @@ public:
     // a family name and a given name written together). Empty when the name
     // holds a word the dictionary cannot read, or nothing can be loaded.
     std::vector<std::string> Propose(std::string_view nameUtf8);
+    // Propose's first reading, found with less work: for a caller that
+    // takes it without offering the others.
+    std::optional<std::string> FirstProposal(std::string_view nameUtf8);
+
+    // Whether a reading (katakana of either width, spaced anywhere or not)
+    // is one the dictionary gives a UTF-8 name: made of the readings or
+    // pronunciations of the words of the analysis proposed first or of
+    // another likely analysis as a person's name. A company's form may be
+    // read or left out. Unsure for a name with a word the dictionary does
+    // not know, or with Latin letters or digits, whose reading nobody can
+    // tell from the name.
+    ReadingCheck Check(std::string_view nameUtf8, std::string_view readingUtf8);
 
     static constexpr std::size_t kMaxProposals = 5;
 

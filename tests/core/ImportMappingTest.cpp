@@ -85,7 +85,25 @@ ImportOptions KeepDuplicates() {
     return options;
 }
 
+// Guessing readings with a dictionary that is not there.
+ImportOptions GuessWithoutDictionary() {
+    ImportOptions options;
+    options.guessReadings = true;
+    options.dictionaryFolder = "/nonexistent/mecab/dictionary";
+    return options;
+}
+
 const MappingCase kMappings[] = {
+    // Readings: without the dictionary, none is guessed, and that is said
+    // once, not for every contact.
+    {"no dictionary is said once",
+     Card("FN:山田花子\r\nTEL:0311113333\r\n") + Card("FN:鈴木一郎\r\nTEL:0311114444\r\n") +
+         Card("FN:Anna\r\nTEL:0311115555\r\n"),
+     GuessWithoutDictionary(),
+     Language::English,
+     {"|山田花子||0311113333", "|鈴木一郎||0311114444", "|Anna||0311115555"},
+     {"in:1: 山田花子: no dictionary (mecab-ipadic-utf8), so no reading can be guessed"},
+     0},
     // Numbers: the digits the set dials; the rest is said, not glued on.
     {"an extension is left out and said",
      Card("FN:Anna\r\nTEL:03-1234-5678 ext. 5\r\n"),

@@ -1,5 +1,8 @@
 #include "core/reading/ReadingGuess.h"
 
+#include "core/book/BookCheck.h"
+#include "core/text/Cp932.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -9,6 +12,7 @@
 namespace {
 
 using ruvo::reading::NormalizeName;
+using ruvo::reading::ReadingCheck;
 using ruvo::reading::ReadingGuesser;
 
 // One guesser for the whole program: loading the dictionary is the slow
@@ -77,6 +81,8 @@ TEST_F(ReadingGuessTest, FirstProposalIsTheUsualReading) {
         const std::vector<std::string> readings = Guesser().Propose(c.name);
         ASSERT_FALSE(readings.empty()) << c.name;
         EXPECT_EQ(readings.front(), c.reading) << c.name;
+        // The import's shorter way to it finds the same.
+        EXPECT_EQ(Guesser().FirstProposal(c.name), c.reading) << c.name;
     }
 }
 
@@ -110,14 +116,68 @@ TEST_F(ReadingGuessTest, UnreadableNamesGetNothing) {
              "",        // nothing at all
              "   　 ",  // spaces only
          })
-        EXPECT_TRUE(Guesser().Propose(name).empty()) << name;
+        EXPECT_TRUE(Guesser().Propose(name).empty() && !Guesser().FirstProposal(name)) << name;
+}
+
+struct CheckCase {
+    const char* name;
+    const char* reading; // as a phone book stores it, half-width
+    ReadingCheck verdict;
+};
+
+// Readings as people store them, and slips the check should catch.
+const CheckCase kChecks[] = {
+    {"山田太郎", "ﾔﾏﾀﾞ ﾀﾛｳ", ReadingCheck::Agrees},
+    {"山田太郎", "ﾔﾏﾀﾞﾀﾛｳ", ReadingCheck::Agrees},      // spaces do not matter
+    {"山田 太郎", "ﾔﾏﾀﾞﾀﾛｰ", ReadingCheck::Agrees},     // the pronunciation
+    {"山田太郎", "ヤマダタロウ", ReadingCheck::Agrees}, // full-width
+    {"山崎", "ﾔﾏｻｷ", ReadingCheck::Agrees},             // a reading less usual, in the dictionary
+    {"中島", "ﾅｶｼﾏ", ReadingCheck::Agrees},
+    {"佐久間悟", "ｻｸﾏｻﾄｼ", ReadingCheck::Agrees}, // given names are read in many ways
+    {"高橋博", "ﾀｶﾊｼﾋﾛﾑ", ReadingCheck::Agrees},
+    {"株式会社ソニー", "ｿﾆｰ", ReadingCheck::Agrees}, // filed under the name alone
+    {"株式会社ソニー", "ｶﾌﾞｼｷｶﾞｲｼｬｿﾆｰ", ReadingCheck::Agrees},
+    {"㈱日立製作所", "ﾋﾀﾁｾｲｻｸｼｮ", ReadingCheck::Agrees},
+    {"東京ガス", "ﾄｳｷｮｳｶﾞｽ", ReadingCheck::Agrees},
+    {"山田太郎", "ﾔﾏﾀﾞﾀﾛ", ReadingCheck::Disagrees},   // a kana left out of the given name
+    {"鈴木一郎", "ｽｽｷﾞｲﾁﾛｳ", ReadingCheck::Disagrees}, // the voicing in the wrong place
+    {"田中", "ﾀﾅｶﾞ", ReadingCheck::Disagrees},
+    {"東京ガス", "ﾄｳｷｮｶﾞｽ", ReadingCheck::Disagrees},
+    {"株式会社日立製作所", "ﾋﾀﾁｾｲｻｸｿ", ReadingCheck::Disagrees},
+    {"田中", "ｽｽﾞｷ", ReadingCheck::Disagrees},         // another entry's reading
+    {"龘", "ｱ", ReadingCheck::Unsure},                 // a word the dictionary has not
+    {"ABC商事", "ｴｰﾋﾞｰｼｰｼｮｳｼﾞ", ReadingCheck::Unsure}, // Latin letters: read anyhow
+    {"山田", "", ReadingCheck::Unsure},
+};
+
+TEST_F(ReadingGuessTest, CheckDoubtsOnlyReadingsTheDictionaryIsSureOf) {
+    for (const CheckCase& c : kChecks)
+        EXPECT_EQ(Guesser().Check(c.name, c.reading), c.verdict) << c.name << " " << c.reading;
 }
 
 TEST(ReadingGuessWithoutDictionary, ProposesNothing) {
     ReadingGuesser guesser("/nonexistent/mecab/dictionary");
     EXPECT_FALSE(guesser.Available());
     EXPECT_TRUE(guesser.Propose("山田太郎").empty());
+    EXPECT_EQ(guesser.Check("田中", "ﾀﾅｶﾞ"), ReadingCheck::Unsure);
     EXPECT_FALSE(guesser.Available());
+}
+
+// The book check goes on without the dictionary and says once that it
+// compared no reading with it.
+TEST(ReadingGuessWithoutDictionary, BookCheckSaysSo) {
+    ruvo::PhoneBookTable table;
+    for (const char* reading : {"ﾀﾅｶﾞ", "ｽｽｷﾞ"}) {
+        table.AppendEntry();
+        table.SetField(ruvo::Field::Name, *ruvo::cp932::FromUtf8("田中"));
+        table.SetField(ruvo::Field::Kana, *ruvo::cp932::FromUtf8(reading));
+        table.CommitEntry();
+    }
+    ReadingGuesser guesser("/nonexistent/mecab/dictionary");
+    const ruvo::BookCheckResult result = ruvo::CheckPhoneBook(table, &guesser);
+    EXPECT_TRUE(result.findings.empty());
+    EXPECT_EQ(result.note, "辞書 (mecab-ipadic-utf8) がないので読みを辞書と比べられません");
+    EXPECT_TRUE(ruvo::CheckPhoneBook(table).note.empty());
 }
 
 TEST(ReadingGuessNormalize, WritesOutAbbreviationsAndCommonForms) {

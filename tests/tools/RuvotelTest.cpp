@@ -897,6 +897,30 @@ TEST_F(RuvotelTest, ExchangeUsageErrorsExitTwo) {
     }
 }
 
+// A reading is compared with the dictionary's readings of the name: a slip
+// is reported with what the dictionary reads, a reading it gives (however
+// unusual) is not, nor one of a name it cannot read.
+TEST_F(RuvotelTest, CheckComparesReadingsWithTheDictionary) {
+    WriteFile(Path("book.txt"), kHeaders + ToCp932("01\t山田太郎\tﾔﾏﾀﾞﾀﾛ\t0311112222\r\n"
+                                                   "01\t鈴木一郎\tｽｽﾞｷ ｲﾁﾛｰ\t0311113333\r\n"
+                                                   "02\t山崎\tﾔﾏｻｷ\t0311114444\r\n"
+                                                   "02\t㈱日立製作所\tﾋﾀﾁｾｲｻｸｿ\t0311115555\r\n"
+                                                   "03\t株式会社ソニー\tｿﾆｰ\t0311116666\r\n"
+                                                   "03\t蠧\tｱ\t0311117777\r\n"));
+    const RunResult japanese = Run({"check", "book.txt"});
+    EXPECT_EQ(japanese.exitCode, 3);
+    EXPECT_EQ(japanese.err, "");
+    EXPECT_EQ(japanese.out,
+              "book.txt:7: 読み \"ﾔﾏﾀﾞﾀﾛ\" は辞書にある名前の読みのどれとも合いません "
+              "(辞書の読み: ﾔﾏﾀﾞ ﾀﾛｳ)\n"
+              "book.txt:10: 読み \"ﾋﾀﾁｾｲｻｸｿ\" は辞書にある名前の読みのどれとも合いません "
+              "(辞書の読み: ｶﾌﾞｼｷｶﾞｲｼｬﾋﾀﾁｾｲｻｸｼｮ)\n");
+    const RunResult english = Run({"check", "book.txt"}, "C");
+    EXPECT_EQ(english.out.substr(0, english.out.find('\n') + 1),
+              "book.txt:7: the reading \"ﾔﾏﾀﾞﾀﾛ\" is none of the name's readings in the "
+              "dictionary (it reads ﾔﾏﾀﾞ ﾀﾛｳ)\n");
+}
+
 TEST_F(RuvotelTest, CheckReportsDoubtfulEntries) {
     WriteFile(Path("clean.txt"), kTwoEntries);
     const RunResult clean = Run({"check", "clean.txt"});

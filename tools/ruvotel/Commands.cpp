@@ -8,6 +8,7 @@
 #include "core/exchange/FileKind.h"
 #include "core/file/InOutError.h"
 #include "core/messages/Language.h"
+#include "core/reading/ReadingGuess.h"
 #include "core/text/Cp932.h"
 
 #include <cerrno>
@@ -83,12 +84,15 @@ int Import(const Arguments& args) {
 int Check(const Arguments& args) {
     Book book(kNoHistory);
     book.Open(args.file, false);
-    const std::vector<ruvo::Finding> findings = ruvo::CheckPhoneBook(book.Table());
+    ruvo::reading::ReadingGuesser guesser;
+    const ruvo::BookCheckResult result = ruvo::CheckPhoneBook(book.Table(), &guesser);
+    if (!result.note.empty())
+        PrintError("ruvotel: " + result.note);
     std::string out;
-    for (const ruvo::Finding& finding : findings)
+    for (const ruvo::Finding& finding : result.findings)
         out += args.file + ":" + std::to_string(finding.line) + ": " + finding.message + "\n";
     WriteOut(out);
-    return findings.empty() ? kSuccess : kReported;
+    return result.findings.empty() ? kSuccess : kReported;
 }
 
 void Flush(std::string& buffer) {
