@@ -1,5 +1,6 @@
-// Readings proposed for a few hundred names, as the import would ask for
-// them: names per second, the dictionary loaded before the timing starts.
+// Readings proposed and checked for a few hundred names, as the editor, the
+// import and the book check ask for them: names per second, the dictionary
+// loaded before the timing starts.
 
 #include "core/reading/ReadingGuess.h"
 
@@ -34,16 +35,34 @@ std::vector<std::string> Names() {
     return names;
 }
 
-void BM_Propose(benchmark::State& state) {
+// Each name through one of the guesser's calls: all proposals (the
+// editor's drop-down), the first one (the import), or a check of the
+// name's own first reading (the book check, with a reading that agrees).
+enum class Call { Propose, FirstProposal, Check };
+
+void BM_Names(benchmark::State& state, Call call) {
     const std::vector<std::string> names = Names();
     ruvo::reading::ReadingGuesser guesser;
     if (!guesser.Available()) {
         state.SkipWithError("the MeCab dictionary is not installed");
         return;
     }
+    std::vector<std::string> readings;
+    for (const std::string& name : names)
+        readings.push_back(guesser.FirstProposal(name).value_or(""));
     for (auto _ : state)
-        for (const std::string& name : names)
-            benchmark::DoNotOptimize(guesser.Propose(name));
+        for (std::size_t i = 0; i < names.size(); ++i)
+            switch (call) {
+            case Call::Propose:
+                benchmark::DoNotOptimize(guesser.Propose(names[i]));
+                break;
+            case Call::FirstProposal:
+                benchmark::DoNotOptimize(guesser.FirstProposal(names[i]));
+                break;
+            case Call::Check:
+                benchmark::DoNotOptimize(guesser.Check(names[i], readings[i]));
+                break;
+            }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
                             static_cast<std::int64_t>(names.size()));
 }
@@ -56,7 +75,9 @@ void BM_LoadAndFirstName(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_Propose)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Names, Propose, Call::Propose)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Names, FirstProposal, Call::FirstProposal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Names, Check, Call::Check)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndFirstName)->Unit(benchmark::kMillisecond);
 
 } // namespace
