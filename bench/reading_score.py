@@ -28,7 +28,8 @@ set draws pairs from them by that frequency, as a directory of real people
 would hold them:
 
   common   a family and a given name written together; right is any reading
-           JUMAN gives the one followed by any it gives the other
+           JUMAN gives the one followed by any it gives the other, its space
+           right when it falls where the family name ends
 
 On the common pairs the reading check (reading_propose --check) is scored
 too: how often it doubts a right reading (each pair with one of its readings,
@@ -125,16 +126,19 @@ def score_common(program, juman, count, rng):
     rights = [{a + b for a in sorted(family[f]) for b in sorted(given[g])} for f, g in pairs]
     names = [f + g for f, g in pairs]
     proposals = propose(program, names)
-    exact = any_of_five = nothing = 0
-    for right, props in zip(rights, proposals):
+    exact = spaced_right = any_of_five = nothing = 0
+    for (f, g), right, props in zip(pairs, rights, proposals):
         if not props:
             nothing += 1
             continue
-        exact += props[0].replace(" ", "") in right
+        if props[0].replace(" ", "") in right:
+            exact += 1
+            spaced_right += props[0] in {a + " " + b for a in family[f] for b in given[g]}
         any_of_five += any(p.replace(" ", "") in right for p in props)
     print(f"JUMAN: {len(family)} family names, {len(given)} given names; "
           f"{count} pairs drawn by frequency")
     print(f"common  first proposal right, spaces ignored: {share(exact, count)}")
+    print(f"common  ... and its space right:            {share(spaced_right, count)}")
     print(f"common  right among the proposals:          {share(any_of_five, count)}")
     print(f"common  nothing proposed:                   {share(nothing, count)}")
 
