@@ -207,6 +207,10 @@ bool TFRuvoTelEdit::PreviewKeyPress(QWidget* receiver, QKeyEvent* event) {
         findBox_->close();
         return true;
     }
+    // The find box's text takes its keys as a text box does; its Enter and
+    // F3 are its own, and the window's shortcuts still reach the window.
+    if (findBox_->isAncestorOf(receiver))
+        return false;
     // Tab and Shift+Tab stay the window's focus navigation.
     if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab)
         return false;

@@ -91,7 +91,7 @@ void TFRuvoTelEdit::CreateCommands() {
             FindStep(false, true);
     });
 
-    findBox_ = new TFindBox(this);
+    findBox_ = new TFindBox(this, DBG.get());
     connect(findBox_, &TFindBox::SearchRequested, this, [this](bool forward, bool advance) {
         RunHandler([&] { FindStep(forward, advance); });
     });

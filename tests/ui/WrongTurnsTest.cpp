@@ -301,6 +301,61 @@ private slots:
         QCOMPARE(WindowMode(w), 1);
     }
 
+    // The find box is a bar of the window, over the bottom of the grid,
+    // never over the marked row: the grid gives up the bar's room and keeps
+    // the row in sight, in a window cut short by its screen too. It adds no
+    // window of its own that a desktop would place.
+    void findBarStaysWithTheWindowClearOfTheMarkedRow() {
+        const DialogScope dialogs;
+        Browsing b(300);
+        TestWindow& w = *b.window;
+        const QRect gridPlace = w.DBG->geometry();
+        const auto windows = QGuiApplication::topLevelWindows().size();
+        const auto rowClear = [&] {
+            const QRect row = w.DBG->visualRect(w.DBG->model()->index(w.DBG->CurrentRow(), 1));
+            const QRect rowInWindow(w.DBG->viewport()->mapTo(&w, row.topLeft()), row.size());
+            const QRect bar = FindBox(w)->geometry();
+            return w.DBG->viewport()->rect().contains(row) && !rowInWindow.intersects(bar) &&
+                   w.rect().contains(bar);
+        };
+        const auto onScreen = [&](const QWidget* widget) {
+            const QRect global(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+            return w.screen()->availableGeometry().contains(global);
+        };
+        // The last row the grid shows whole, then the bar over it.
+        w.resize(760, 700);
+        w.move(w.screen()->availableGeometry().topLeft());
+        ClickRow(w, 0);
+        for (int i = 1; i < w.DBG->VisibleRowCount(); ++i)
+            QTest::keyClick(w.DBG, Qt::Key_Down);
+        QTest::keyClick(w.DBG, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(FindBox(w)->isVisible());
+        QCOMPARE(QGuiApplication::topLevelWindows().size(), windows);
+        QVERIFY(FindText(w)->hasFocus());
+        QTRY_VERIFY(rowClear());
+        QVERIFY(onScreen(FindBox(w)));
+        // A match far down is brought above the bar (the grid scrolls once
+        // the events of the move are through).
+        CommitText(FindText(w), u"Name250"_s);
+        QCOMPARE(ruvo::DecodeCp932(w.CData.GetField(ruvo::Field::Name)), u"Name250"_s);
+        QTRY_VERIFY(rowClear());
+        // The window cut short keeps the bar and the row in it, and so does
+        // one that runs off the bottom of its screen.
+        w.resize(760, 380);
+        QTRY_VERIFY(rowClear());
+        QVERIFY(onScreen(FindBox(w)));
+        w.resize(760, 700);
+        w.move(w.x(), w.screen()->availableGeometry().bottom() - 400);
+        QTRY_VERIFY(rowClear() && onScreen(FindBox(w)));
+        w.move(w.screen()->availableGeometry().topLeft());
+        w.resize(760, 700);
+        QTRY_VERIFY(rowClear());
+        QTest::keyClick(FindText(w), Qt::Key_Escape);
+        QVERIFY(!FindBox(w)->isVisible());
+        QCOMPARE(w.DBG->geometry(), gridPlace);
+        QVERIFY(w.DBG->hasFocus());
+    }
+
     // A file dragged onto a box is not typed into it as its address.
     void boxesRefuseDroppedFiles() {
         const DialogScope dialogs;

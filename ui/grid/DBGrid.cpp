@@ -293,6 +293,13 @@ void TDBGrid::scrollContentsBy(int dx, int dy) {
     AlignTopRow();
 }
 
+void TDBGrid::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    // Made shorter (the find box over its bottom), the grid still shows the
+    // current row.
+    ShowCurrentRow();
+}
+
 void TDBGrid::updateGeometries() {
     QTableView::updateGeometries();
     AlignTopRow();

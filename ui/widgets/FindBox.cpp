@@ -1,22 +1,24 @@
 #include "ui/widgets/FindBox.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 
+#include <algorithm>
+#include <utility>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace ruvo {
 
-TFindBox::TFindBox(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), owner_(owner) {
+TFindBox::TFindBox(QWidget* owner, QWidget* covered)
+    : QFrame(owner), owner_(owner), covered_(covered) {
     setObjectName(u"FindBox"_s);
-    // The window's face, as every control of it has.
-    setAttribute(Qt::WA_WindowPropagation);
-    setWindowTitle(u"検索"_s);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    setAutoFillBackground(true);
+    hide();
     text_ = new QLineEdit(this);
     text_->setObjectName(u"FindText"_s);
     text_->setPlaceholderText(u"姓名・フリガナ・電話番号"_s);
@@ -31,6 +33,7 @@ TFindBox::TFindBox(QWidget* owner)
     layout->addWidget(text_);
     layout->addWidget(note_);
     connect(text_, &QLineEdit::textEdited, this, [this] { emit SearchRequested(true, false); });
+    owner_->installEventFilter(this);
 }
 
 QString TFindBox::Text() const {
@@ -48,35 +51,34 @@ QString TFindBox::Note() const {
 void TFindBox::Open() {
     SetNote({});
     if (!isVisible()) {
-        adjustSize();
-        PlaceBesideOwner();
+        coveredPlace_ = covered_->geometry();
+        show();
+        Place();
     }
-    show();
     raise();
-    activateWindow();
     text_->setFocus(Qt::ShortcutFocusReason);
     text_->selectAll();
 }
 
-void TFindBox::PlaceBesideOwner() {
-    // Below the main window, so that none of its controls is covered; above
-    // it when there is no room below; on a screen too small for either, at
-    // the screen's bottom edge.
-    const QRect frame = owner_->window()->frameGeometry();
-    const QScreen* screen = owner_->screen() ? owner_->screen() : QGuiApplication::primaryScreen();
-    const QRect available = screen ? screen->availableGeometry() : QRect();
-    const int boxHeight = frameGeometry().height();
-    QPoint at(frame.left(), frame.bottom() + 1);
-    if (available.isValid() && at.y() + boxHeight > available.bottom() + 1) {
-        if (frame.top() - boxHeight >= available.top())
-            at.setY(frame.top() - boxHeight);
-        else
-            at.setY(available.bottom() + 1 - boxHeight);
-    }
-    move(at);
+void TFindBox::Place() {
+    const int height = sizeHint().height();
+    int bottom = std::min(coveredPlace_.bottom(), owner_->height() - 1);
+    // A window taller than its screen (a small screen, or a large scale)
+    // has the bar where the screen ends, not under its edge.
+    if (const QScreen* screen = owner_->screen())
+        bottom =
+            std::min(bottom, owner_->mapFromGlobal(screen->availableGeometry().bottomLeft()).y());
+    const int top = std::max(bottom + 1 - height, 0);
+    setGeometry(coveredPlace_.left(), top, coveredPlace_.width(), height);
+    QRect rest = coveredPlace_;
+    rest.setBottom(std::max(top - 1, rest.top()));
+    covered_->setGeometry(rest);
 }
 
 bool TFindBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == owner_ && isVisible() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        Place();
     if (watched == text_ && event->type() == QEvent::ShortcutOverride) {
         // The text box would take Ctrl+E for the end of the line; here it
         // is the window's export, as Ctrl+S is its save.
@@ -104,11 +106,14 @@ bool TFindBox::eventFilter(QObject* watched, QEvent* event) {
             break;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QFrame::eventFilter(watched, event);
 }
 
 void TFindBox::closeEvent(QCloseEvent* event) {
-    QWidget::closeEvent(event);
+    QFrame::closeEvent(event);
+    // The window closes the box on every change of mode, open or not.
+    if (coveredPlace_.isValid())
+        covered_->setGeometry(std::exchange(coveredPlace_, QRect()));
     emit Closed();
 }
 

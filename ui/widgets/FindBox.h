@@ -1,26 +1,31 @@
 #pragma once
 
-#include <QWidget>
+#include <QFrame>
+#include <QRect>
 
 class QLabel;
 class QLineEdit;
 
 namespace ruvo {
 
-// The find box: a small tool window beside the main window, with the text
-// to find and a note on the last search (went round the end, no match). It
-// finds nothing itself: it asks, and the window answers with Show().
-class TFindBox : public QWidget {
+// The find box: a bar inside the window over the bottom of a control (the
+// grid), with the text to find and a note on the last search (went round
+// the end, no match). The control gives up the bar's height while it is
+// open, so that none of its rows is hidden under it; a bar of the window
+// itself, not a window of its own, it goes wherever the window goes on
+// every desktop. It finds nothing itself: it asks, and the window answers.
+class TFindBox : public QFrame {
     Q_OBJECT
 
 public:
-    explicit TFindBox(QWidget* owner);
+    TFindBox(QWidget* owner, QWidget* covered);
 
     QString Text() const;
     // Shows the note under the text ("" for none).
     void SetNote(const QString& note);
     QString Note() const;
-    // Opens beside the owner's window, the text selected for typing over.
+    // Opens over the bottom of the covered control, the text selected for
+    // typing over.
     void Open();
 
 signals:
@@ -34,9 +39,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void PlaceBesideOwner();
+    // Takes the bottom of the covered control's place, or of what the
+    // window shows of it when the window is smaller than its layout.
+    void Place();
 
     QWidget* owner_;
+    QWidget* covered_;
+    QRect coveredPlace_; // the control's geometry while the bar is closed
     QLineEdit* text_;
     QLabel* note_;
 };
