@@ -87,6 +87,23 @@ QString ErrorBoxText(const std::exception& failure) {
     return ErrorBoxText(message);
 }
 
+namespace {
+
+QWidget* BoxOwner() {
+    // A dialog open at the time owns what goes wrong in it; anything else
+    // belongs to the editor's window, the one that previews keys, whether
+    // or not the desktop counts it active (on Wayland it may not while a
+    // box is closing).
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && dynamic_cast<TKeyPreview*>(widget))
+            return widget;
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
 void ShowCurrentException() {
     QString text;
     try {
@@ -96,7 +113,7 @@ void ShowCurrentException() {
     } catch (...) {
         text = u"不明なエラーが発生しました。"_s;
     }
-    Dialogs::ErrorBox(QApplication::activeWindow(), text, ApplicationTitle());
+    Dialogs::ErrorBox(BoxOwner(), text, ApplicationTitle());
 }
 
 } // namespace ruvo

@@ -104,6 +104,36 @@ private slots:
         QVERIFY(window.BDel->isEnabled());
     }
 
+    // The error box of a failed handler belongs to the editor's window even
+    // when the desktop counts another window active (or none, as Wayland
+    // may), so that the desktop keeps it above the window and centres it
+    // there; a box given the window is the window's transient child.
+    void errorBoxBelongsToTheWindow() {
+        const ruvo::test::DialogScope dialogs;
+        ruvo::test::TestWindow window([] { return ruvo::VersionText(); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.SetWindowMode(ruvo::wmBrowse);
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        Dialogs::QueueAnswer(Dialogs::Answer::Button(QMessageBox::Yes));
+        Dialogs::QueueAnswer(Dialogs::Answer::ErrorOk());
+        QTest::mouseClick(window.BDel, Qt::LeftButton);
+        const auto shown = Dialogs::TakeShown();
+        QCOMPARE(shown.size(), 2u);
+        QCOMPARE(shown[0].parent, &window);
+        QCOMPARE(shown[1].kind, Dialogs::Kind::ErrorBox);
+        QCOMPARE(shown[1].parent, &window);
+
+        const auto box = Dialogs::CreateMessageBox(&window, u"?"_s, QString(), QMessageBox::Ok,
+                                                   QMessageBox::Critical, QMessageBox::Ok);
+        box->show();
+        QVERIFY(box->windowHandle());
+        QCOMPARE(box->windowHandle()->transientParent(), window.windowHandle());
+    }
+
     void dispatchCatchesWhatEscapes_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("shown");
