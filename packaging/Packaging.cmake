@@ -123,7 +123,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-mincho, qt6-translations-l10n")
 # The dictionary that reading proposals come from; without it the editor
 # and ruvotel work and propose nothing.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8")
+# qt6-wayland lets a Wayland session run the editor natively (without it,
+# through Xwayland); adwaita-icon-theme gives the boxes and the file dialog
+# icons drawn for every scale where the desktop names no theme of its own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mecab-ipadic-utf8, qt6-wayland, adwaita-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(RUVO_HOMEPAGE_URL)
     set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${RUVO_HOMEPAGE_URL})

@@ -46,8 +46,8 @@ done
 # reading dictionary is recommended.
 grep -q '^libphonenumber8' <<<"$depends_names" || fail "Depends lacks libphonenumber8"
 grep -qxF libmecab2 <<<"$depends_names" || fail "Depends lacks libmecab2"
-[ "$(dpkg-deb -f "$deb" Recommends)" = "mecab-ipadic-utf8" ] ||
-    fail "Recommends is not mecab-ipadic-utf8"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "mecab-ipadic-utf8, qt6-wayland, adwaita-icon-theme" ] ||
+    fail "Recommends is not mecab-ipadic-utf8, qt6-wayland, adwaita-icon-theme"
 for field in Section Priority Maintainer Description; do
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "no $field field"
 done
@@ -68,6 +68,7 @@ expected=(
 for size in 16 32 48 64 128 256; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/ruvoteledit.png")
 done
+expected+=(./usr/share/icons/hicolor/scalable/apps/ruvoteledit.svg)
 for f in "${expected[@]}"; do
     grep -qxF "$f" <<<"$listing" || fail "missing $f"
 done

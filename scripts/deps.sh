@@ -9,8 +9,8 @@ RUVO_PACKAGES=(
     clang libclang-rt-14-dev clang-format
     libphonenumber-dev
     libmecab-dev mecab-ipadic-utf8
-    qt6-base-dev qt6-translations-l10n
-    fonts-ipafont-mincho xvfb xauth
+    qt6-base-dev qt6-svg-dev qt6-translations-l10n
+    fonts-ipafont-mincho adwaita-icon-theme xvfb xauth
     dpkg-dev lintian appstream desktop-file-utils man-db
 )
 

@@ -6,13 +6,7 @@
 
 namespace ruvo {
 
-QImage PaintAppIcon(int size) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    // Drawn on a 256-unit square.
-    painter.scale(size / 256.0, size / 256.0);
+void PaintAppIcon(QPainter& painter) {
 
     // Index tabs along the page edge, behind the cover.
     const QColor tabs[] = {QColor(0xE5, 0x39, 0x35), QColor(0xFB, 0xC0, 0x2D),
@@ -66,6 +60,15 @@ QImage PaintAppIcon(int size) {
     painter.drawEllipse(QPointF(136, 184), 17, 17);
     painter.setBrush(handset);
     painter.drawEllipse(QPointF(136, 184), 6, 6);
+}
+
+QImage PaintAppIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / kAppIconUnits, size / kAppIconUnits);
+    PaintAppIcon(painter);
     return image;
 }
 

@@ -2,8 +2,15 @@
 
 #include "core/file/FileSystem.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QIcon>
+#include <QStyle>
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -62,12 +69,55 @@ std::optional<Answer> TakeAnswer(const Shown& shown) {
 
 } // namespace
 
+namespace {
+
+// The box's icon drawn for the scale of the screen it shows on, from the
+// desktop's icon theme by its freedesktop name. Qt's box takes the nearest
+// image of its own size and shows it blown up on a screen of scale 2; asked
+// for the pixels the screen has, the theme gives a larger image if it has
+// one, else its scalable symbolic form does; Qt's own icon is the last
+// resort.
+void SetSharpIcon(QMessageBox& box, QMessageBox::Icon icon) {
+    struct Source {
+        QMessageBox::Icon icon;
+        const char16_t* themeName;
+        QStyle::StandardPixmap qtIcon;
+    };
+    constexpr Source kSources[] = {
+        {QMessageBox::Information, u"dialog-information", QStyle::SP_MessageBoxInformation},
+        {QMessageBox::Warning, u"dialog-warning", QStyle::SP_MessageBoxWarning},
+        {QMessageBox::Critical, u"dialog-error", QStyle::SP_MessageBoxCritical},
+        {QMessageBox::Question, u"dialog-question", QStyle::SP_MessageBoxQuestion},
+    };
+    const auto* source = std::find_if(std::begin(kSources), std::end(kSources),
+                                      [icon](const Source& s) { return s.icon == icon; });
+    if (source == std::end(kSources))
+        return;
+    QStyle* style = box.style();
+    const int size = style->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    const QWidget* owner = box.parentWidget();
+    const qreal scale = owner ? owner->devicePixelRatio() : qApp->devicePixelRatio();
+    const QString name = QString::fromUtf16(source->themeName);
+    for (const QString& themed : {name, name + u"-symbolic"_s}) {
+        const QPixmap drawn = QIcon::fromTheme(themed).pixmap(QSize(size, size), scale);
+        if (!drawn.isNull() && drawn.devicePixelRatio() >= scale) {
+            box.setIconPixmap(drawn);
+            return;
+        }
+    }
+    box.setIconPixmap(
+        style->standardIcon(source->qtIcon, nullptr, &box).pixmap(QSize(size, size), scale));
+}
+
+} // namespace
+
 std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
                                               const QString& caption,
                                               QMessageBox::StandardButtons buttons,
                                               QMessageBox::Icon icon,
                                               QMessageBox::StandardButton defaultButton) {
     auto box = std::make_unique<QMessageBox>(icon, caption, text, buttons, parent);
+    SetSharpIcon(*box, icon);
     // An empty title would show the application's name under X11; a space
     // shows nothing.
     if (caption.isEmpty())

@@ -5,10 +5,12 @@
 
 #include <QFileInfo>
 #include <QFont>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTranslator>
 
@@ -16,8 +18,38 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace ruvo {
 
+namespace {
+
+// Qt's own icons (the boxes', the file dialog's) are drawn for one scale and
+// blur at two; an icon theme has them at many sizes. Qt takes them from the
+// desktop's theme by their freedesktop names, but a desktop that names none
+// leaves none or only "hicolor", which has none of them: then an installed
+// full theme stands in (it inherits hicolor, where the program's own icon
+// is), and Qt's own icons remain for what it lacks.
+void FallBackOnAnInstalledIconTheme() {
+    if (!QIcon::themeName().isEmpty() && QIcon::themeName() != u"hicolor"_s)
+        return;
+    // Where the desktop's data is (/usr/share/icons), which not every Qt
+    // platform searches by itself (the offscreen one does not).
+    QStringList folders = QIcon::themeSearchPaths();
+    for (const QString& folder : QStandardPaths::locateAll(
+             QStandardPaths::GenericDataLocation, u"icons"_s, QStandardPaths::LocateDirectory))
+        if (!folders.contains(folder))
+            folders.append(folder);
+    for (const QString& theme : {u"Adwaita"_s, u"breeze"_s, u"oxygen"_s})
+        for (const QString& folder : folders)
+            if (QFileInfo::exists(folder + u'/' + theme + u"/index.theme"_s)) {
+                QIcon::setThemeSearchPaths(folders);
+                QIcon::setThemeName(theme);
+                return;
+            }
+}
+
+} // namespace
+
 TRuvoApplication::TRuvoApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(ApplicationTitle());
+    FallBackOnAnInstalledIconTheme();
     setDesktopFileName(u"ruvoteledit"_s);
     setWindowIcon(AppIcon());
     // The window's layout is drawn for this face; IPA Mincho has the same

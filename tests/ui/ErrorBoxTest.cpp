@@ -134,6 +134,28 @@ private slots:
         QCOMPARE(box->windowHandle()->transientParent(), window.windowHandle());
     }
 
+    // A box's icon and the file dialog's buttons are drawn for the screen's
+    // scale, not a smaller image blown up: at scale 2 (a run of its own)
+    // they come from an icon theme with large enough sizes.
+    void iconsDrawnForTheScale() {
+        const auto box = Dialogs::CreateMessageBox(nullptr, u"?"_s, QString(), QMessageBox::Ok,
+                                                   QMessageBox::Critical, QMessageBox::Ok);
+        box->show();
+        const qreal scale = box->devicePixelRatio();
+        QVERIFY2(box->iconPixmap().devicePixelRatio() >= std::min(scale, 1.5),
+                 qPrintable(QString::number(box->iconPixmap().devicePixelRatio())));
+        const auto open = Dialogs::CreateOpenDialog(nullptr);
+        open->show();
+        const auto buttons = open->findChildren<QToolButton*>();
+        QVERIFY(!buttons.isEmpty());
+        for (const QToolButton* button : buttons) {
+            const QPixmap drawn = button->icon().pixmap(button->iconSize(), scale);
+            QVERIFY2(drawn.isNull() || drawn.devicePixelRatio() >= std::min(scale, 1.5),
+                     qPrintable(button->objectName()));
+        }
+        open->reject();
+    }
+
     void dispatchCatchesWhatEscapes_data() {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("shown");
