@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
+#include <QLabel>
 #include <QStyle>
 
 #include <algorithm>
@@ -76,8 +77,12 @@ namespace {
 // image of its own size and shows it blown up on a screen of scale 2; asked
 // for the pixels the screen has, the theme gives a larger image if it has
 // one, else its scalable symbolic form does; Qt's own icon is the last
-// resort.
+// resort. The image goes into the box's own icon label, so that the box
+// keeps its kind of icon (what a screen reader says of it).
 void SetSharpIcon(QMessageBox& box, QMessageBox::Icon icon) {
+    auto* label = box.findChild<QLabel*>(u"qt_msgboxex_icon_label"_s);
+    if (!label)
+        return;
     struct Source {
         QMessageBox::Icon icon;
         const char16_t* themeName;
@@ -101,11 +106,11 @@ void SetSharpIcon(QMessageBox& box, QMessageBox::Icon icon) {
     for (const QString& themed : {name, name + u"-symbolic"_s}) {
         const QPixmap drawn = QIcon::fromTheme(themed).pixmap(QSize(size, size), scale);
         if (!drawn.isNull() && drawn.devicePixelRatio() >= scale) {
-            box.setIconPixmap(drawn);
+            label->setPixmap(drawn);
             return;
         }
     }
-    box.setIconPixmap(
+    label->setPixmap(
         style->standardIcon(source->qtIcon, nullptr, &box).pixmap(QSize(size, size), scale));
 }
 

@@ -141,6 +141,7 @@ private slots:
         const auto box = Dialogs::CreateMessageBox(nullptr, u"?"_s, QString(), QMessageBox::Ok,
                                                    QMessageBox::Critical, QMessageBox::Ok);
         box->show();
+        QCOMPARE(box->icon(), QMessageBox::Critical);
         const qreal scale = box->devicePixelRatio();
         QVERIFY2(box->iconPixmap().devicePixelRatio() >= std::min(scale, 1.5),
                  qPrintable(QString::number(box->iconPixmap().devicePixelRatio())));
