@@ -1,0 +1,200 @@
+#!/usr/bin/env bash
+# Desktop check: the editor as a native Wayland client in a nested weston
+# (weston --backend=x11-backend.so inside Xvfb), as an ordinary user, by the
+# user's own keys (xdotool into weston's window). The protocol log
+# (WAYLAND_DEBUG=1) says what each surface is and whose child it is:
+#
+#   1. the find box: Ctrl+F on an open book creates no top-level of its own
+#      (no xdg_toplevel, no popup): it is a bar inside the window
+#      (find-bar.png);
+#   2. the error box of a failed open (the name of a file that does not
+#      exist): an xdg_toplevel whose set_parent is the main window's
+#      (error-box.png), as is the open dialog's;
+#   3. the path where the editor once died: that box closed with Enter, then
+#      Escape twice; the editor must live on, with the keyboard focus back on
+#      its window (the last wl_keyboard.enter names the main window's
+#      surface). Run WAYLAND_RUNS times (default 20), under AddressSanitizer
+#      when the binary was built with it (its reports go to log/asan.*).
+#
+# Usage (as root, on Debian 12):
+#   bash tests/desktop/wayland-check.sh [EDITOR_BINARY] [OUTPUT_FOLDER]
+#     EDITOR_BINARY  default build/app/ruvoteledit
+#     OUTPUT_FOLDER  default /tmp/wayland-check (its earlier results are replaced)
+#   WAYLAND_USER   the ordinary user (default ruvoime, shared with the other
+#                  desktop checks: run one at a time)
+#   WAYLAND_RUNS   runs of the failed-open path (default 20)
+#
+# An evidence script, not a pass/fail test: it exits 0 once it has run and
+# lists the steps that failed (exit 1 only for wrong use).
+
+set -u
+
+script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=lib.sh
+. "$script_dir/lib.sh"
+
+out=${2:-/tmp/wayland-check}
+desk_root_begin wayland-check "${WAYLAND_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" 120 \
+    weston qt6-wayland qt6-translations-l10n
+# The sanitizer's library, when the binary links it, comes with the binary.
+mkdir -p "$run/books"
+desk_book \
+    $'01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0' \
+    $'02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
+    $'03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0' >"$run/books/book.txt"
+echo "${WAYLAND_RUNS:-20}" >"$run/runs"
+
+cat >"$run/session.sh" <<'SESSION'
+#!/usr/bin/env bash
+# Runs inside dbus-run-session, as the ordinary user.
+set -u
+# shellcheck source=lib.sh
+. "$HOME/wayland-check/lib.sh"
+run=$HOME/wayland-check
+shots=$run/shots
+log=$run/log
+mkdir -p "$log"
+DESK_FAILED_FILE=$run/failed
+trap desk_cleanup EXIT
+report=$run/report.txt
+: >"$report"
+note() { printf '%s\n' "$*" | tee -a "$report"; }
+desk_start_x 1280x1024 || exit 0
+
+# No on-screen keyboard: weston's would cover the bottom of the screen, and
+# the keys come from xdotool.
+cat >"$run/weston.ini" <<'INI'
+[core]
+idle-time=0
+[input-method]
+path=/bin/true
+INI
+weston --config="$run/weston.ini" --backend=x11-backend.so --socket=wayland-ruvo \
+    --width=1200 --height=980 >"$log/weston.txt" 2>&1 &
+desk_pids+=($!)
+if ! wait_for 20 test -S "$XDG_RUNTIME_DIR/wayland-ruvo"; then
+    fail "weston did not start"
+    exit 0
+fi
+weston_window=$(xdotool search --sync --class weston | head -n 1)
+note "weston's window on the X display: $weston_window"
+
+shot() { import -window root "$shots/$1.png" 2>>"$log/import.txt"; }
+key() { xdotool windowfocus --sync "$weston_window" key --delay 60 "$@"; sleep 0.3; }
+type_text() { xdotool windowfocus --sync "$weston_window" type --delay 30 "$1"; sleep 0.3; }
+
+# The protocol log of the running editor: its top-levels in order, the
+# parent each one was given, the surface of each, the keyboard's last enter.
+toplevels() { grep -c -- '-> xdg_surface@[0-9]*\.get_toplevel' "$wlog"; }
+popups() { grep -c -- '-> xdg_surface@[0-9]*\.get_popup' "$wlog"; }
+toplevel_id() { grep -o -- '-> xdg_surface@[0-9]*\.get_toplevel(new id xdg_toplevel@[0-9]*' "$wlog" |
+    sed -n "${1}p" | grep -o 'xdg_toplevel@[0-9]*$'; }
+parent_of() { grep -o -- "-> $1\.set_parent([^)]*)" "$wlog" | tail -n 1 | sed 's/.*set_parent(//; s/)$//'; }
+title_of() { grep -o -- "-> $1\.set_title(\"[^\"]*\")" "$wlog" | tail -n 1 | sed 's/.*set_title(//; s/)$//'; }
+surface_of_toplevel() {
+    # xdg_wm_base.get_xdg_surface(new id xdg_surface@A, wl_surface@B), then
+    # xdg_surface@A.get_toplevel(new id $1)
+    local xdg
+    xdg=$(grep -o -- "-> xdg_surface@[0-9]*\.get_toplevel(new id $1)" "$wlog" | grep -o 'xdg_surface@[0-9]*' | head -n 1)
+    grep -o -- "get_xdg_surface(new id $xdg, wl_surface@[0-9]*)" "$wlog" | tail -n 1 | grep -o 'wl_surface@[0-9]*'
+}
+last_keyboard_surface() { grep -o 'wl_keyboard@[0-9]*\.enter([0-9]*, wl_surface@[0-9]*' "$wlog" | tail -n 1 | grep -o 'wl_surface@[0-9]*'; }
+
+start_editor() {
+    wlog=$log/wayland-$1.txt
+    WAYLAND_DISPLAY=wayland-ruvo QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 \
+        ASAN_OPTIONS="log_path=$log/asan:detect_leaks=0" "$run/ruvoteledit" >"$wlog" 2>&1 &
+    editor=$!
+    wait_for 20 sh -c "[ \$(grep -c -- '-> xdg_surface@[0-9]*\.get_toplevel' '$wlog') -ge 1 ]" ||
+        { fail "$1: no window"; return 1; }
+    main_toplevel=$(toplevel_id 1)
+    main_surface=$(surface_of_toplevel "$main_toplevel")
+    sleep 1
+}
+end_editor() {
+    kill "$editor" 2>/dev/null
+    wait_for 10 sh -c "! kill -0 $editor" || kill -9 "$editor" 2>/dev/null
+    sleep 0.3
+}
+wait_toplevels() { wait_for 10 sh -c "[ \$(grep -c -- '-> xdg_surface@[0-9]*\.get_toplevel' '$wlog') -ge $1 ]"; }
+
+# -- 1. the find box ---------------------------------------------------------------------------
+note "== 1. find box (Ctrl+F on an open book)"
+if start_editor find; then
+    key ctrl+o
+    wait_toplevels 2 || fail "find: no open dialog"
+    note "open dialog: $(title_of "$(toplevel_id 2)"), parent $(parent_of "$(toplevel_id 2)") (main window $main_toplevel)"
+    type_text "$run/books/book.txt"
+    key Return
+    sleep 1
+    before_top=$(toplevels) before_pop=$(popups)
+    key ctrl+f
+    sleep 1
+    type_text "sato"
+    sleep 0.5
+    shot find-bar
+    after_top=$(toplevels) after_pop=$(popups)
+    note "top-levels $before_top -> $after_top, popups $before_pop -> $after_pop after Ctrl+F"
+    if [ "$after_top" = "$before_top" ] && [ "$after_pop" = "$before_pop" ]; then
+        note "the find box made no surface of its own"
+    else
+        fail "the find box made a surface of its own"
+    fi
+    key Escape
+    end_editor
+fi
+
+# -- 2 and 3. the error box of a failed open, then Enter, Escape, Escape ------------------------
+runs=$(cat "$run/runs")
+note "== 2/3. failed open, box closed with Enter, Escape twice ($runs runs)"
+alive=0 parented=0 focused=0
+for i in $(seq 1 "$runs"); do
+    start_editor "open-$i" || continue
+    key ctrl+o
+    wait_toplevels 2 || { fail "run $i: no open dialog"; end_editor; continue; }
+    type_text "$run/books/nothere-$i.txt"
+    key Return
+    if ! wait_toplevels 3; then
+        fail "run $i: no error box"
+        end_editor
+        continue
+    fi
+    box=$(toplevel_id 3)
+    [ "$i" = 1 ] && { sleep 0.5; shot error-box; }
+    parent=$(parent_of "$box")
+    [ "$i" = 1 ] && note "error box $box: title $(title_of "$box"), parent $parent (main window $main_toplevel)"
+    [ "$parent" = "$main_toplevel" ] && parented=$((parented + 1))
+    key Return
+    key Escape
+    key Escape
+    sleep 1
+    if kill -0 "$editor" 2>/dev/null; then
+        alive=$((alive + 1))
+        [ "$(last_keyboard_surface)" = "$main_surface" ] && focused=$((focused + 1))
+    else
+        wait "$editor"
+        fail "run $i: the editor ended (status $?)"
+    fi
+    [ "$i" = 1 ] && shot after-escape
+    end_editor
+done
+note "runs: $runs; the box's parent the main window: $parented; editor alive: $alive; keyboard back on the main window: $focused"
+[ "$parented" = "$runs" ] || fail "an error box without the main window as its parent"
+[ "$alive" = "$runs" ] || fail "the editor died on the failed-open path"
+[ "$focused" = "$alive" ] || fail "the keyboard focus did not come back to the main window"
+if ls "$log"/asan.* >/dev/null 2>&1; then
+    fail "AddressSanitizer reported: $(ls "$log"/asan.* | tr '\n' ' ')"
+else
+    note "no AddressSanitizer report"
+fi
+SESSION
+
+desk_root_run 1800
+rm -rf "$out"
+mkdir -p "$out"
+desk_copy_evidence
+cp "$run/report.txt" "$out/" 2>/dev/null
+desk_say_shots find-bar error-box after-escape
+desk_say_report
+desk_say_failed
+exit 0
