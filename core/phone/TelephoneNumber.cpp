@@ -92,6 +92,28 @@ DialledNumber ReadTelephoneNumber(std::string_view text) {
     return detail::ReadWithLibrary(text);
 }
 
+std::string FormatTelephoneNumber(std::string_view stored) {
+    const std::string text(stored);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return text;
+    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+    PhoneNumber number;
+    // After the international prefix, the country code and the number.
+    const bool foreign = text.starts_with("010");
+    if (util.Parse(foreign ? "+" + text.substr(3) : text, kRegion, &number) !=
+            PhoneNumberUtil::NO_PARSING_ERROR ||
+        !util.IsValidNumber(number))
+        return text;
+    std::string formatted;
+    if (foreign)
+        util.FormatOutOfCountryCallingNumber(number, kRegion, &formatted);
+    else
+        util.Format(number, PhoneNumberUtil::NATIONAL, &formatted);
+    // Grouping adds hyphens and spaces only: a result with other digits
+    // than the stored ones is no reading of this number.
+    return DigitsOf(formatted) == text ? formatted : text;
+}
+
 DialledNumber detail::ReadWithLibrary(std::string_view text) {
     text = WithoutScheme(text);
 

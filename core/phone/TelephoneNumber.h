@@ -24,6 +24,13 @@ struct DialledNumber {
 // 0100"), or a "tel:" URI.
 DialledNumber ReadTelephoneNumber(std::string_view text);
 
+// A stored number (the digits the set dials) as people read it, grouped by
+// libphonenumber for Japan: 03-1234-5678, 090-1234-5678, 0120-123-456, and
+// a foreign one after 010 as dialled from Japan (010 1 415-555-0100). What
+// it cannot group (a short number such as 117, a number of no known range,
+// anything but ASCII digits) comes back as it is.
+std::string FormatTelephoneNumber(std::string_view stored);
+
 namespace detail {
 
 // ReadTelephoneNumber without its shortcut: every text through

@@ -153,5 +153,25 @@ TEST(ReadTelephoneNumber, PlainNumbersReadAsTheLibraryReadsThem) {
     }
 }
 
+// Stored numbers as the printed directory shows them.
+TEST(FormatTelephoneNumber, GroupedAsPeopleReadThem) {
+    const struct {
+        const char* stored;
+        const char* shown;
+    } cases[] = {
+        {"0312345678", "03-1234-5678"},           // Tokyo
+        {"09012345678", "090-1234-5678"},         // a mobile
+        {"0120123456", "0120-123-456"},           // free dial
+        {"0459876543", "045-987-6543"},           // Yokohama
+        {"01016502530000", "010 1 650-253-0000"}, // abroad, after 010
+        {"117", "117"},                           // short numbers as stored
+        {"12345", "12345"},                       // no number of any range
+        {"03-1234-5678", "03-1234-5678"},         // not all digits: as stored
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatTelephoneNumber(c.stored), c.shown) << c.stored;
+}
+
 } // namespace
 } // namespace ruvo::phone
