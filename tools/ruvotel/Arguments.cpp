@@ -20,6 +20,7 @@ constexpr ruvo::messages::Message kUsage{
     "        ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
     "                       [--keep-duplicates] [--no-guess] [--dry-run]\n"
     "        ruvotel check FILE\n"
+    "        ruvotel print FILE -o OUT.pdf [--paper A4|B5|A5|Letter]\n"
     "        ruvotel --help | --version\n"
     "\n"
     "  sort FILE     電話帳 FILE に、エディタで開いて保存したときと同じことをします:\n"
@@ -60,6 +61,11 @@ constexpr ruvo::messages::Message kUsage{
     "    --no-guess        読みのない連絡先の読みを辞書で推測せず空のままにする\n"
     "    --dry-run         報告だけして何も書かない\n"
     "  check FILE    疑わしい項目を 1 行ずつ報告します (FILE:行: 内容)。\n"
+    "  print FILE    電話の横に貼る電話帳を PDF で OUT (-o、必須) に書きます:\n"
+    "                保存の順 (読み、次にグループ) に 1 行 1 項目、行ごとの見出し\n"
+    "                (あ か さ ...)、ページごとにファイル名、件数、印刷日と\n"
+    "                「n / N」。OUT に FILE やそのバックアップは指定できません。\n"
+    "    --paper A4|B5|A5|Letter  用紙 (既定は A4 縦、B5 は JIS)\n"
     "\n"
     "終了ステータス: 0 は成功、1 は失敗 (標準エラーに \"ruvotel: <メッセージ>\"、\n"
     "何も書きません)、2 は使い方の誤り、3 は処理はしたが報告がある場合 (読み\n"
@@ -72,6 +78,7 @@ constexpr ruvo::messages::Message kUsage{
     "       ruvotel import FILE SOURCE... [--group NN] [--all-numbers]\n"
     "                      [--keep-duplicates] [--no-guess] [--dry-run]\n"
     "       ruvotel check FILE\n"
+    "       ruvotel print FILE -o OUT.pdf [--paper A4|B5|A5|Letter]\n"
     "       ruvotel --help | --version\n"
     "\n"
     "  sort FILE     Do to the phone book FILE what opening and saving it in the\n"
@@ -114,6 +121,12 @@ constexpr ruvo::messages::Message kUsage{
     "                      instead of the dictionary's proposal\n"
     "    --dry-run         report, write nothing\n"
     "  check FILE    Report doubtful entries, one line each (FILE:LINE: what).\n"
+    "  print FILE    Write the directory to hang by the telephone as a PDF to\n"
+    "                OUT (-o, required): the entries in the saved order, one a\n"
+    "                row, a heading for each kana row (あ か さ ...), and on every\n"
+    "                page the file's name, the entries, the date and \"n / N\".\n"
+    "                OUT may not be FILE or its backup.\n"
+    "    --paper A4|B5|A5|Letter  the paper (A4 portrait by default; B5 is JIS)\n"
     "\n"
     "Exit status: 0 on success, 1 on failure (\"ruvotel: <message>\" on standard\n"
     "error, nothing written), 2 on wrong usage, 3 when the work was done but\n"
@@ -155,10 +168,17 @@ constexpr Message kBadGroup{"グループは 1 桁か 2 桁の数字です ('%s'
                             "a group is one or two digits, not '%s'"};
 constexpr Message kUnknownOption{"'%s' というオプションはありません", "unknown option '%s'"};
 constexpr Message kTwoFiles{"FILE が 2 つ以上あります", "more than one FILE given"};
-constexpr Message kOutputIsSortsAndExports{"オプション -o は sort と export のものです",
-                                           "option -o belongs to sort and export"};
+constexpr Message kOutputIsSortsAndExports{"オプション -o は sort、export と print のものです",
+                                           "option -o belongs to sort, export and print"};
 constexpr Message kTwoOutputs{"OUTPUT が 2 つ以上あります", "more than one OUTPUT given"};
 constexpr Message kEmptyOutput{"OUTPUT の名前が空です", "empty OUTPUT name"};
+constexpr Message kPaperIsPrints{"オプション --paper は print のものです",
+                                 "option --paper belongs to print"};
+constexpr Message kNeedsPaper{"オプション '--paper' には用紙が要ります",
+                              "option '--paper' needs a paper size"};
+constexpr Message kUnknownPaper{"'%s' という用紙はありません (A4、B5、A5、Letter)",
+                                "unknown paper '%s' (A4, B5, A5, Letter)"};
+constexpr Message kPrintNeedsOutput{"print には -o OUT.pdf が要ります", "print needs -o OUT.pdf"};
 constexpr Message kNoFile{"FILE がありません", "no FILE given"};
 constexpr Message kNoSource{"SOURCE がありません", "no SOURCE given"};
 
@@ -181,7 +201,7 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
     }
     args.command = argv[0];
     if (args.command != "sort" && args.command != "dump" && args.command != "export" &&
-        args.command != "import" && args.command != "check")
+        args.command != "import" && args.command != "check" && args.command != "print")
         return UsageError(Reason(kUnknownCommand, args.command));
     const bool importing = args.command == "import";
 
@@ -224,6 +244,16 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
                 return UsageError(Reason(kBadGroup, group));
             args.import.group = std::string(group);
             continue;
+        } else if (!optionsEnded && (arg == "--paper" || arg.starts_with("--paper="))) {
+            if (args.command != "print")
+                return UsageError(Reason(kPaperIsPrints));
+            if (arg == "--paper" && i + 1 == argv.size())
+                return UsageError(Reason(kNeedsPaper));
+            const std::string_view paper = arg == "--paper" ? argv[++i] : arg.substr(8);
+            if (paper != "A4" && paper != "B5" && paper != "A5" && paper != "Letter")
+                return UsageError(Reason(kUnknownPaper, paper));
+            args.paper = std::string(paper);
+            continue;
         } else if (!optionsEnded && importing && arg == "--all-numbers") {
             args.import.allNumbers = true;
             continue;
@@ -248,7 +278,7 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
             haveFile = true;
             continue;
         }
-        if (args.command != "sort" && args.command != "export")
+        if (args.command != "sort" && args.command != "export" && args.command != "print")
             return UsageError(Reason(kOutputIsSortsAndExports));
         if (args.output)
             return UsageError(Reason(kTwoOutputs));
@@ -260,6 +290,8 @@ std::optional<int> ParseArguments(const std::vector<std::string_view>& argv, Arg
         return UsageError(Reason(kNoFile));
     if (importing && args.sources.empty())
         return UsageError(Reason(kNoSource));
+    if (args.command == "print" && !args.output)
+        return UsageError(Reason(kPrintNeedsOutput));
     return std::nullopt;
 }
 

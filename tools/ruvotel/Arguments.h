@@ -29,6 +29,8 @@ struct Arguments {
         return options;
     }();
     bool dryRun = false;
+    // print's paper (--paper), A4 unless given.
+    std::string paper = "A4";
 };
 
 // Fills args from the command line (without the program's name). Returns an

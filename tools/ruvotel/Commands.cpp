@@ -1,4 +1,5 @@
 #include "tools/ruvotel/Commands.h"
+#include "tools/ruvotel/PrintCommand.h"
 
 #include "core/book/BookCheck.h"
 #include "core/book/PhoneBook.h"
@@ -165,6 +166,12 @@ int RunCommand(const Arguments& args) {
         return Import(args);
     } else if (args.command == "check") {
         return Check(args);
+    } else if (args.command == "print") {
+#ifdef RUVOTEL_PRINT_PROGRAM
+        return PrintDirectory(args);
+#else
+        return RunPrintProgram(args);
+#endif
     } else {
         // cp932's tables are built on their first use, here in the dump,
         // which keeps them out of the sort's time.
