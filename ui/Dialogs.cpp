@@ -2,12 +2,16 @@
 
 #include "core/file/FileSystem.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
 #include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QStyle>
+#include <QToolBar>
 
 #include <algorithm>
 #include <iterator>
@@ -43,6 +47,8 @@ QString KindName(Kind kind) {
         return QStringLiteral("save dialog");
     case Kind::Summary:
         return QStringLiteral("summary box");
+    case Kind::PrintPreview:
+        return QStringLiteral("print preview");
     }
     return {};
 }
@@ -259,6 +265,43 @@ std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
         return std::nullopt;
     return SaveChoice{PathBytes(dialog.selectedFiles().constFirst()),
                       std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())))};
+}
+
+std::unique_ptr<QPrintPreviewDialog> CreatePrintPreview(QWidget* parent, QPrinter& printer,
+                                                        const PaintOnPrinter& paint,
+                                                        const std::function<void()>& savePdf) {
+    auto dialog = std::make_unique<QPrintPreviewDialog>(&printer, parent);
+    dialog->setWindowTitle(u"印刷プレビュー"_s);
+    QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
+                     [paint](QPrinter* on) { paint(*on); });
+    if (auto* toolBar = dialog->findChild<QToolBar*>()) {
+        toolBar->addSeparator();
+        QAction* save = toolBar->addAction(u"PDF に保存…"_s);
+        save->setObjectName(u"PreviewSavePdf"_s);
+        QObject::connect(save, &QAction::triggered, dialog.get(), savePdf);
+    }
+    // As large as the page at its width, two thirds of the screen high.
+    dialog->resize(820, 900);
+    return dialog;
+}
+
+void PrintPreview(QWidget* parent, QPrinter& printer, const PaintOnPrinter& paint,
+                  const std::function<void()>& savePdf) {
+    if (TheHook().testMode) {
+        const Shown shown{Kind::PrintPreview, u"印刷プレビュー"_s, {}, {}, {}, {}, parent, {}, {}};
+        const auto answer = TakeAnswer(shown);
+        if (!answer)
+            return;
+        if (answer->button == QMessageBox::Save) {
+            savePdf();
+        } else if (answer->path) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(PathText(*answer->path));
+            paint(printer);
+        }
+        return;
+    }
+    CreatePrintPreview(parent, printer, paint, savePdf)->exec();
 }
 
 std::unique_ptr<QFileDialog> CreateOpenDialog(QWidget* parent) {

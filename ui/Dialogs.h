@@ -11,6 +11,8 @@
 #include <vector>
 
 class QFileDialog;
+class QPrinter;
+class QPrintPreviewDialog;
 class QWidget;
 
 namespace ruvo {
@@ -20,7 +22,7 @@ namespace ruvo {
 // would have shown.
 namespace Dialogs {
 
-enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Summary };
+enum class Kind { MessageBox, ErrorBox, OpenFile, SaveFile, Summary, PrintPreview };
 
 // Yes/No/OK... answer of a message box, with its icon and default button.
 QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text, const QString& caption,
@@ -63,6 +65,18 @@ struct SaveChoice {
 std::optional<SaveChoice> SaveDlg(QWidget* parent, const QStringList& filters,
                                   const QString& startAt = {});
 
+// The print preview (zoom, pages, page setup, printing, printing to a PDF
+// file) of what paint draws on the printer it is given, and a button
+// 「PDF に保存…」 that runs savePdf; modal, over parent.
+using PaintOnPrinter = std::function<void(QPrinter& printer)>;
+void PrintPreview(QWidget* parent, QPrinter& printer, const PaintOnPrinter& paint,
+                  const std::function<void()>& savePdf);
+
+// The preview as PrintPreview shows it, for a look at it.
+std::unique_ptr<QPrintPreviewDialog> CreatePrintPreview(QWidget* parent, QPrinter& printer,
+                                                        const PaintOnPrinter& paint,
+                                                        const std::function<void()>& savePdf);
+
 // The message box as MessageBox shows it, for a look at its buttons.
 std::unique_ptr<QMessageBox> CreateMessageBox(QWidget* parent, const QString& text,
                                               const QString& caption,
@@ -94,11 +108,24 @@ struct Answer {
     }
     static Answer SummaryOk() { return {Kind::Summary, QMessageBox::Ok, std::nullopt, 0, {}}; }
     static Answer FileCancelled() { return {Kind::OpenFile, {}, std::nullopt, 0, {}}; }
+    // The preview printed to a PDF file at path (what its print dialog's
+    // "print to file" writes), then closed.
+    static Answer PreviewPrintedTo(std::string path) {
+        return {Kind::PrintPreview, QMessageBox::Ok, std::move(path), 0, {}};
+    }
+    // 「PDF に保存…」 pressed in the preview, then the preview closed.
+    static Answer PreviewSavedAsPdf() {
+        return {Kind::PrintPreview, QMessageBox::Save, std::nullopt, 0, {}};
+    }
+    // The preview closed with nothing done.
+    static Answer PreviewClosed() {
+        return {Kind::PrintPreview, QMessageBox::Close, std::nullopt, 0, {}};
+    }
 };
 
 struct Shown {
     Kind kind;
-    QString text; // a save or import dialog's: where it opens
+    QString text; // a save or import dialog's: where it opens; a preview's: its title
     QString caption;
     QMessageBox::StandardButtons buttons;
     QMessageBox::Icon icon = QMessageBox::NoIcon;

@@ -10,6 +10,7 @@
 #include "ui/widgets/FindBox.h"
 
 #include <QAction>
+#include <QPageSize>
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
@@ -93,6 +94,8 @@ public:
     // after Escape brings the entries and browse mode back.
     void UndoClick();
     void RedoClick();
+    // Ctrl+P: the printed directory in a preview, to print or save as PDF.
+    void PrintClick();
 
     // The caption as laid out, before FormShow adds the version.
     static QString LayoutCaption();
@@ -124,6 +127,9 @@ private:
     // The contacts as new entries, one step of the history, and a summary.
     void ImportContactsOf(const exchange::ContactSource& source);
     void FindStep(bool forward, bool advance);
+    // The directory of the entries written as a PDF where the user
+    // chooses, on paper of the size given.
+    void SaveDirectoryPdf(const QPageSize& paper);
     // The guard of every command: no file is being read or written and,
     // for a command of one mode, the window is in that mode.
     bool CommandsLive() const;
@@ -166,6 +172,7 @@ private:
     QAction* actSaveAs_ = nullptr;
     QAction* actUndo_ = nullptr;
     QAction* actRedo_ = nullptr;
+    QAction* actPrint_ = nullptr;
     QAction* actFindNext_ = nullptr;
     QAction* actFindPrevious_ = nullptr;
 

@@ -8,15 +8,20 @@
 #include "core/exchange/ContactReader.h"
 #include "core/exchange/FileKind.h"
 #include "core/file/FileSystem.h"
+#include "core/file/SafeWrite.h"
 #include "core/find/EntryFinder.h"
+#include "print/DirectoryPrint.h"
 #include "ui/Dialogs.h"
+#include "ui/RunHandler.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrinter>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -80,6 +85,7 @@ void TFRuvoTelEdit::CreateCommands() {
     command(actRedo_, u"やり直し"_s, QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { RedoClick(); });
     actRedo_->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    command(actPrint_, u"印刷…"_s, QKeySequence(Qt::CTRL | Qt::Key_P), [this] { PrintClick(); });
     // F3 and Shift+F3 find on from the grid too; inside the find box they
     // reach the same commands.
     command(actFindNext_, u"次を検索"_s, QKeySequence(Qt::Key_F3), [this] {
@@ -269,6 +275,47 @@ void TFRuvoTelEdit::ExportClick() {
     Dialogs::Summary(this, text, ApplicationTitle(), details.join(u'\n'));
 }
 
+namespace {
+
+print::DirectoryTitle TitleOf(const PhoneBook& book) {
+    return {book.Path().empty() ? u"(名前なし)"_s
+                                : QFileInfo(Dialogs::PathText(book.Path())).fileName(),
+            QDate::currentDate()};
+}
+
+} // namespace
+
+void TFRuvoTelEdit::PrintClick() {
+    if (!CommandsLive(WindowMode::Browse))
+        return;
+    const print::DirectoryTitle title = TitleOf(book_);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(print::DirectoryPageLayout());
+    printer.setDocName(title.bookName);
+    Dialogs::PrintPreview(
+        this, printer, [&](QPrinter& on) { print::PaintDirectory(on, CData, title); },
+        [&] { RunHandler([&] { SaveDirectoryPdf(printer.pageLayout().pageSize()); }); });
+}
+
+void TFRuvoTelEdit::SaveDirectoryPdf(const QPageSize& paper) {
+    // Beside the book, named after it.
+    const QString start =
+        book_.Path().empty()
+            ? QString()
+            : QFileInfo(Dialogs::PathText(book_.Path()))
+                  .absoluteDir()
+                  .filePath(QFileInfo(Dialogs::PathText(book_.Path())).completeBaseName() +
+                            u".pdf"_s);
+    const auto chosen = Dialogs::SaveDlg(this, {u"PDF (*.pdf)"_s}, start);
+    if (!chosen)
+        return;
+    if (!book_.Path().empty())
+        print::RefusePrintOver(chosen->path, book_.Path());
+    const QByteArray pdf = print::DirectoryPdf(CData, TitleOf(book_), paper);
+    SaveBytes(chosen->path,
+              std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+}
+
 void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
     if (!CommandsLive() || mode_ == WindowMode::Edit) {
         event->ignore();
@@ -289,6 +336,7 @@ void TFRuvoTelEdit::contextMenuEvent(QContextMenuEvent* event) {
         menu.addAction(actExport_);
         menu.addSeparator();
         menu.addAction(actSaveAs_);
+        menu.addAction(actPrint_);
         menu.addSeparator();
         add(actUndo_, undo == PhoneBookTable::StepKind::Entries);
         add(actRedo_, CData.NextRedo().has_value());
