@@ -322,16 +322,16 @@ private slots:
         OpenThroughDialog(w, Book());
         QCOMPARE(ContextMenuActions(w),
                  (QStringList{u"検索"_s, u"インポート…"_s, u"エクスポート…"_s, u"-"_s,
-                              u"名前を付けて保存…"_s, u"-"_s, u"元に戻す (off)"_s,
+                              u"名前を付けて保存…"_s, u"印刷…"_s, u"-"_s, u"元に戻す (off)"_s,
                               u"やり直し (off)"_s}));
         QTest::mouseClick(w.BNew, Qt::LeftButton);
         QCOMPARE(ContextMenuActions(w), QStringList{u"(no menu)"_s});
         // After a change it can be taken back, and then done again.
         w.BRun->setFocus();
         QTest::keyClick(w.BRun, Qt::Key_Return);
-        QCOMPARE(ContextMenuActions(w).mid(6), (QStringList{u"元に戻す"_s, u"やり直し (off)"_s}));
+        QCOMPARE(ContextMenuActions(w).mid(7), (QStringList{u"元に戻す"_s, u"やり直し (off)"_s}));
         QTest::keyClick(w.DBG, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(ContextMenuActions(w).mid(6), (QStringList{u"元に戻す (off)"_s, u"やり直し"_s}));
+        QCOMPARE(ContextMenuActions(w).mid(7), (QStringList{u"元に戻す (off)"_s, u"やり直し"_s}));
         // Idle after Escape: the emptied book can come back.
         QTest::keyClick(w.DBG, Qt::Key_Escape);
         QCOMPARE(ContextMenuActions(w),
