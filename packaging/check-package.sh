@@ -38,7 +38,8 @@ echo "== control fields"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 depends_names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-for dep in fonts-ipafont-mincho qt6-translations-l10n libqt6widgets6 libc6 libstdc++6; do
+for dep in fonts-ipafont-mincho qt6-translations-l10n libqt6widgets6 libqt6printsupport6 libc6 \
+    libstdc++6; do
     grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep"
 done
 # libphonenumber and MeCab come through dpkg-shlibdeps, libphonenumber under
@@ -57,6 +58,7 @@ listing=$(dpkg-deb -c "$deb" | awk '{print $6}')
 expected=(
     ./usr/bin/ruvoteledit
     ./usr/bin/ruvotel
+    ./usr/libexec/ruvoteledit/ruvotel-print
     ./usr/share/applications/ruvoteledit.desktop
     ./usr/share/man/man1/ruvoteledit.1.gz
     ./usr/share/man/man1/ruvotel.1.gz
@@ -126,6 +128,10 @@ echo "$version_line"
 [ "$version_line" = "ruvotel $project_version" ] || fail "ruvotel --version: '$version_line'"
 "$tree/usr/bin/ruvotel" dump "$tree/usr/share/doc/ruvoteledit/examples/sample-phonebook.txt" |
     grep -q '^E' || fail "ruvotel dump of the packaged sample shows no entry"
+# ruvotel print runs ruvotel-print from the libexec folder beside bin.
+"$tree/usr/bin/ruvotel" print "$tree/usr/share/doc/ruvoteledit/examples/sample-phonebook.txt" \
+    -o "$tree/sample.pdf" && [ -s "$tree/sample.pdf" ] ||
+    fail "ruvotel print of the packaged sample wrote no PDF"
 
 if ((failures)); then
     echo "check-package: $failures check(s) failed" >&2

@@ -11,6 +11,7 @@ RUVO_PACKAGES=(
     libmecab-dev mecab-ipadic-utf8
     qt6-base-dev qt6-svg-dev qt6-translations-l10n
     fonts-ipafont-mincho adwaita-icon-theme xvfb xauth
+    poppler-utils
     dpkg-dev lintian appstream desktop-file-utils man-db
 )
 
