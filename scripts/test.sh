@@ -20,7 +20,7 @@ echo "== clang-format"
 # Before the long build: every tracked C++ source in the folders the build's
 # format target covers must be as clang-format writes it (.clang-format).
 format_pathspecs=()
-for dir in core ui app tools tests bench; do
+for dir in core print ui app tools tests bench; do
     format_pathspecs+=("$dir/*.cpp" "$dir/*.h")
 done
 format_sources=()
@@ -33,7 +33,7 @@ else
     # Not a git checkout (an unpacked source archive): every source there.
     while IFS= read -r -d '' file; do
         format_sources+=("$file")
-    done < <(find core ui app tools tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
+    done < <(find core print ui app tools tests bench -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z)
 fi
 # (With no file, clang-format would read its standard input.)
 if ((${#format_sources[@]} == 0)); then
