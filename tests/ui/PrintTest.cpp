@@ -159,8 +159,8 @@ private slots:
         QTest::keyClick(w.DBG, Qt::Key_Escape);
         QCOMPARE(WindowMode(w), 1);
 
-        // While a large book is being read.
-        QVERIFY(WriteBytes(Book(), SimpleBook(3000)));
+        // While a book is being read.
+        QVERIFY(WriteBytes(Book(), SimpleBook(40)));
         w.PumpInterval = std::chrono::milliseconds(0);
         bool pressed = false;
         w.OnPump = [&] {
