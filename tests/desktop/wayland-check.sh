@@ -17,6 +17,9 @@
 #      window, and the editor must end with status 0. Run WAYLAND_RUNS times
 #      (default 20), under AddressSanitizer when the binary was built with it
 #      (its reports go to log/asan.*).
+#   4. IBus with Mozc (the Qt ibus module) under Wayland: yamada Space Enter,
+#      tarou Space Enter typed into 姓名 of a new entry, nothing into ﾖﾐｶﾞﾅ;
+#      the saved file must hold 山田太郎 with ﾔﾏﾀﾞﾀﾛｳ (ime-*.png).
 #
 # Usage (as root, on Debian 12):
 #   bash tests/desktop/wayland-check.sh [EDITOR_BINARY] [OUTPUT_FOLDER]
@@ -37,13 +40,14 @@ script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 out=${2:-/tmp/wayland-check}
 desk_root_begin wayland-check "${WAYLAND_USER:-ruvoime}" "${1:-build/app/ruvoteledit}" 120 \
-    weston qt6-wayland qt6-translations-l10n
+    weston qt6-wayland qt6-translations-l10n x11-xkb-utils
 # The sanitizer's library, when the binary links it, comes with the binary.
 mkdir -p "$run/books"
 desk_book \
     $'01\t青木一郎\tｱｵｷ ｲﾁﾛｳ\t0422345678:0:0' \
     $'02\t佐藤花子\tｻﾄｳ ﾊﾅｺ\t09012345678:0:0' \
     $'03\t田中健\tﾀﾅｶ ｹﾝ\t0311112222:0:0' >"$run/books/book.txt"
+desk_book >"$run/books/empty.txt"
 echo "${WAYLAND_RUNS:-20}" >"$run/runs"
 
 cat >"$run/session.sh" <<'SESSION'
@@ -64,13 +68,16 @@ note() { printf '%s\n' "$*" | tee -a "$report"; }
 desk_start_x 1280x1024 || exit 0
 
 # No on-screen keyboard: weston's would cover the bottom of the screen, and
-# the keys come from xdotool.
+# the keys come from xdotool. A Japanese keyboard on the X server, whose
+# layout weston takes over, so that its 半角/全角 key (X keycode 49) reaches
+# Mozc, which it switches on and off.
 cat >"$run/weston.ini" <<'INI'
 [core]
 idle-time=0
 [input-method]
 path=/bin/true
 INI
+setxkbmap -layout jp 2>>"$log/setxkbmap.txt" || fail "setxkbmap -layout jp"
 weston --config="$run/weston.ini" --backend=x11-backend.so --socket=wayland-ruvo \
     --width=1200 --height=980 >"$log/weston.txt" 2>&1 &
 desk_pids+=($!)
@@ -204,6 +211,54 @@ if ls "$log"/asan.* >/dev/null 2>&1; then
 else
     note "no AddressSanitizer report"
 fi
+
+# -- 4. typing a name through IBus with Mozc, under Wayland ----------------------------------
+note "== 4. IBus + Mozc under Wayland: yamada Space Enter, tarou Space Enter into 姓名"
+desk_start_ibus
+# Qt's ibus module looks for the daemon under the display's name, which on
+# Wayland is WAYLAND_DISPLAY's: told where it is instead.
+IBUS_ADDRESS=$(ibus address)
+export IBUS_ADDRESS
+note "ibus at $IBUS_ADDRESS"
+if start_editor ime; then
+    key ctrl+o
+    wait_toplevels 2 || fail "ime: no open dialog"
+    type_text "$run/books/empty.txt"
+    key Return
+    sleep 1
+    # An empty book: Enter on the list starts the first entry, in ｸﾞﾙｰﾌﾟ.
+    key Return
+    type_text 3
+    key Return
+    # Mozc on, in 姓名: two conversions, each committed with Enter.
+    key 49
+    for word in yamada tarou; do
+        type_text "$word"
+        sleep 0.5
+        key space
+        sleep 0.5
+        key Return
+    done
+    shot ime-name
+    key Return
+    shot ime-reading
+    key Return
+    key 49
+    type_text 0312345678
+    key Return
+    key Return
+    sleep 0.5
+    key ctrl+s
+    sleep 1.5
+    shot ime-saved
+    end_editor
+    entry=$(tail -n +7 "$run/books/empty.txt" | iconv -f CP932 -t UTF-8 2>/dev/null | tr -d '\r')
+    note "saved entry: [$entry]"
+    case "$entry" in
+    *$'\t山田太郎\tﾔﾏﾀﾞﾀﾛｳ\t0312345678'*) note "the name and the reading typed through Mozc were stored" ;;
+    *) fail "ime: the saved entry is not 山田太郎 with ﾔﾏﾀﾞﾀﾛｳ" ;;
+    esac
+fi
 SESSION
 
 desk_root_run 1800
@@ -211,7 +266,7 @@ rm -rf "$out"
 mkdir -p "$out"
 desk_copy_evidence
 cp "$run/report.txt" "$out/" 2>/dev/null
-desk_say_shots find-bar error-box after-escape
+desk_say_shots find-bar error-box after-escape ime-name ime-reading ime-saved
 desk_say_report
 desk_say_failed
 exit 0
