@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     const QString output = QString::fromLocal8Bit(argv[2]);
     const bool scalable = std::strcmp(argv[1], "scalable") == 0;
     const int size = scalable ? 0 : std::atoi(argv[1]);
-    const bool written = scalable ? WriteSvg(output)
-                                  : size > 0 && ruvo::PaintAppIcon(size).save(output, "PNG");
+    const bool written =
+        scalable ? WriteSvg(output) : size > 0 && ruvo::PaintAppIcon(size).save(output, "PNG");
     if (!written) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
         return 1;
