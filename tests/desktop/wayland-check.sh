@@ -125,6 +125,13 @@ end_editor() {
     wait_for 10 sh -c "! kill -0 $editor" || kill -9 "$editor" 2>/dev/null
     sleep 0.3
 }
+# Waits until the keyboard is on the N-th top-level's surface: keys sent
+# before it gets there are lost.
+wait_keyboard_on() {
+    local surface
+    surface=$(surface_of_toplevel "$(toplevel_id "$1")")
+    wait_for 5 sh -c "grep -o 'wl_keyboard@[0-9]*\.enter([0-9]*, wl_surface@[0-9]*' '$wlog' | tail -n 1 | grep -q '$surface\$'"
+}
 wait_toplevels() { wait_for 10 sh -c "[ \$(grep -c -- '-> xdg_surface@[0-9]*\.get_toplevel' '$wlog') -ge $1 ]"; }
 
 # -- 1. the find box ---------------------------------------------------------------------------
@@ -132,6 +139,7 @@ note "== 1. find box (Ctrl+F on an open book)"
 if start_editor find; then
     key ctrl+o
     wait_toplevels 2 || fail "find: no open dialog"
+    wait_keyboard_on 2
     note "open dialog: $(title_of "$(toplevel_id 2)"), parent $(parent_of "$(toplevel_id 2)") (main window $main_toplevel)"
     type_text "$run/books/book.txt"
     key Return
@@ -161,6 +169,7 @@ for i in $(seq 1 "$runs"); do
     start_editor "open-$i" || continue
     key ctrl+o
     wait_toplevels 2 || { fail "run $i: no open dialog"; end_editor; continue; }
+    wait_keyboard_on 2 || note "run $i: the keyboard is not on the open dialog"
     type_text "$run/books/nothere-$i.txt"
     key Return
     if ! wait_toplevels 3; then
@@ -169,6 +178,7 @@ for i in $(seq 1 "$runs"); do
         continue
     fi
     box=$(toplevel_id 3)
+    wait_keyboard_on 3 || note "run $i: the keyboard is not on the error box"
     [ "$i" = 1 ] && { sleep 0.5; shot error-box; }
     parent=$(parent_of "$box")
     [ "$i" = 1 ] && note "error box $box: title $(title_of "$box"), parent $parent (main window $main_toplevel)"
@@ -215,14 +225,15 @@ fi
 # -- 4. typing a name through IBus with Mozc, under Wayland ----------------------------------
 note "== 4. IBus + Mozc under Wayland: yamada Space Enter, tarou Space Enter into 姓名"
 desk_start_ibus
-# Qt's ibus module looks for the daemon under the display's name, which on
-# Wayland is WAYLAND_DISPLAY's: told where it is instead.
-IBUS_ADDRESS=$(ibus address)
-export IBUS_ADDRESS
-note "ibus at $IBUS_ADDRESS"
+# Qt's ibus module looks for the daemon's address file under the display's
+# name, which on Wayland is WAYLAND_DISPLAY's: told which file it is.
+IBUS_ADDRESS_FILE=$(ls -t "$HOME"/.config/ibus/bus/* 2>/dev/null | head -n 1)
+export IBUS_ADDRESS_FILE
+note "ibus address file: $IBUS_ADDRESS_FILE"
 if start_editor ime; then
     key ctrl+o
     wait_toplevels 2 || fail "ime: no open dialog"
+    wait_keyboard_on 2
     type_text "$run/books/empty.txt"
     key Return
     sleep 1
