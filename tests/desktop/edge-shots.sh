@@ -335,27 +335,21 @@ count_crop "$shots/escape-undo.png" escape-undo
 section "8. find box, Escape"
 extra before-find
 key ctrl+f
-findwin=$(timeout 15 xdotool search --sync --onlyvisible --name '^検索$' | head -n 1)
-if [ -n "$findwin" ]; then
-    sleep 0.5
-    box_report "$findwin" "find box"
+sleep 0.5
+# The find box is a bar inside the main window: the window keeps the focus.
+if desk_is_active "$win"; then
     extra find-open
     click 200 133                 # the second row
     note "after the click: active window [$(active_title)]"
     extra find-clicked
     key Escape
-    if wait_for 10 sh -c "! xdotool search --onlyvisible --name '^検索\$'"; then
-        note "find box closed by Escape"
-    else
-        fail "the find box did not close with Escape"
-    fi
     sleep 0.5
     shot find-escape
     note "after Escape: active window [$(active_title)], editor running: $(kill -0 "$editor" 2>/dev/null && echo yes || echo NO)"
-    compare_parts "$run/extra/find-clicked.png" "$shots/find-escape.png"
+    compare_parts "$run/extra/find-open.png" "$shots/find-escape.png"
     count_crop "$shots/find-escape.png" find-escape
 else
-    fail "no find box after Ctrl+F"
+    fail "the main window is not active after Ctrl+F"
     extra find-none
 fi
 exit 0
