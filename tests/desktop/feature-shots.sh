@@ -229,10 +229,6 @@ desk_say_shots find-box find-box-next find-box-nomatch context-menu context-menu
     import-summary import-summary-details
 
 echo
-say "the find box's place:"
-sed 's/^/   /' "$out/find-box-placement.txt" 2>/dev/null
-
-echo
 say "the book saved after the import ($out/book.txt, iconv -f CP932; TAB as ' | '):"
 iconv -f CP932 -t UTF-8 "$out/book.txt" 2>/dev/null | sed 's/\r$//; s/\t/ | /g; s/^/   /'
 
