@@ -3,6 +3,7 @@
 // saved order, the headings, the fonts, the paper.
 
 #include "tests/tools/PdfTools.h"
+#include "tests/tools/ToolFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -22,26 +23,6 @@ namespace fs = std::filesystem;
 using namespace ruvo::test;
 
 namespace {
-
-std::string ToCp932(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string out(utf8.size() * 2 + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (result == static_cast<std::size_t>(-1))
-        throw std::runtime_error("not convertible to CP932: " + utf8);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 const std::string kHeader =
     "ルーヴォ電話帳\r\n2024/05/18\r\n\r\n\r\n\r\nｸﾞﾙｰﾌﾟ\t姓名\tフリガナ\t電話番号\r\n";

@@ -1,6 +1,8 @@
 // Runs the built ruvotel executable on files in a fresh folder and checks its
 // output, its exit code and what it leaves on disk.
 
+#include "ToolFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,32 +22,10 @@
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using ruvo::test::ReadFile;
+using ruvo::test::ToCp932;
 
 namespace {
-
-// Code-page-932 bytes of a UTF-8 text, so that fixtures can be written
-// readably.
-std::string ToCp932(const std::string& utf8) {
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("no CP932 converter");
-    std::string out(utf8.size() * 2 + 1, '\0');
-    char* in = const_cast<char*>(utf8.data());
-    std::size_t inLeft = utf8.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (result == static_cast<std::size_t>(-1))
-        throw std::runtime_error("not convertible to CP932: " + utf8);
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
