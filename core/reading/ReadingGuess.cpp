@@ -495,10 +495,11 @@ struct ReadingGuesser::Engine {
                 continue;
             // A company is as often filed under its name alone as with its
             // form read out, and 会社 is heard both voiced and not.
-            const auto followForm = [&](Reach& at) {
+            const std::string_view said = formReading;
+            const auto followForm = [&reading, said](Reach& at) {
                 Reach next = at;
-                AdvanceBy(reading, at, formReading, next);
-                AdvanceBy(reading, at, UnvoicedCompany(formReading), next);
+                AdvanceBy(reading, at, said, next);
+                AdvanceBy(reading, at, UnvoicedCompany(said), next);
                 at = std::move(next);
             };
             const std::string_view rest =
@@ -510,7 +511,10 @@ struct ReadingGuesser::Engine {
                 followForm(reached);
             return sure;
         }
-        const std::vector<Analysis> analyses = Analyses(std::string(part), false, want);
+        // The lattice's words point into the text it analysed: kept for
+        // ReadingsOf below.
+        const std::string text(part);
+        const std::vector<Analysis> analyses = Analyses(text, false, want);
         if (analyses.empty() || !analyses.front().known)
             return false;
         // A reading made of the words of any likely analysis is one the
