@@ -91,17 +91,26 @@ inline std::string_view NumberPart(std::string_view field) {
 }
 
 inline void AppendEntryLine(std::string& out, const LineFields& fields) {
-    out += fields[0];
-    out += '\t';
-    out += fields[1];
-    out += '\t';
-    out += fields[2];
-    out += '\t';
-    if (!fields[3].empty()) {
-        out += fields[3];
-        out += detail::kNumberEnd;
-    }
-    out += kLineEnd;
+    // One resize and plain copies: the writer calls this for every entry.
+    const std::string_view numberEnd = fields[3].empty() ? std::string_view() : detail::kNumberEnd;
+    const std::size_t start = out.size();
+    out.resize(start + fields[0].size() + fields[1].size() + fields[2].size() + fields[3].size() +
+               numberEnd.size() + 3 + kLineEnd.size());
+    char* p = out.data() + start;
+    const auto put = [&p](std::string_view text) {
+        if (!text.empty())
+            std::memcpy(p, text.data(), text.size());
+        p += text.size();
+    };
+    put(fields[0]);
+    *p++ = '\t';
+    put(fields[1]);
+    *p++ = '\t';
+    put(fields[2]);
+    *p++ = '\t';
+    put(fields[3]);
+    put(numberEnd);
+    put(kLineEnd);
 }
 
 namespace detail {

@@ -35,13 +35,25 @@ public:
         const std::uint8_t* record;
     };
 
+    // Asks the cache for a record that is about to be read.
+    static void Prefetch(const std::uint8_t* record) {
+#if defined(__GNUC__)
+        __builtin_prefetch(record);
+        __builtin_prefetch(record + 63); // a record may straddle two cache lines
+#else
+        (void)record;
+#endif
+    }
+
     // Replaces the content by the items, which it sorts by KeyLess in
     // O(n log n); the tree is then built in O(n).
     void Build(std::vector<Item>& items);
     // Sorts items by KeyLess, as Build does, for a walk without a tree.
     static void Sort(std::vector<Item>& items);
 
-    std::size_t Size() const { return nodes_[root_].size; }
+    std::size_t Size() const {
+        return nodes_[root_].size;
+    }
 
     // The entry at 0-based position pos < Size().
     Entry At(std::size_t pos) const {
@@ -52,7 +64,9 @@ public:
             Prefetch(nodes_[id + kPrefetchDistance].record);
         return {nodes_[id].seq, nodes_[id].record};
     }
-    const std::uint8_t* KeyAt(std::size_t pos) const { return nodes_[NodeAt(pos)].key; }
+    const std::uint8_t* KeyAt(std::size_t pos) const {
+        return nodes_[NodeAt(pos)].key;
+    }
     // Gives the entry at pos a new key and record; the caller keeps the order.
     void Replace(std::size_t pos, const std::uint8_t* key, const std::uint8_t* record) {
         Node& n = nodes_[NodeAt(pos)];
@@ -79,15 +93,6 @@ private:
     };
 
     static constexpr std::size_t kPrefetchDistance = 4;
-
-    static void Prefetch(const std::uint8_t* record) {
-#if defined(__GNUC__)
-        __builtin_prefetch(record);
-        __builtin_prefetch(record + 63); // a record may straddle two cache lines
-#else
-        (void)record;
-#endif
-    }
 
     std::uint32_t NodeAt(std::size_t pos) const {
         if (inOrder_)
