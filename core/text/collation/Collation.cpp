@@ -129,7 +129,15 @@ constexpr std::size_t kBlock = 32;
 
 } // namespace
 
+static_assert(CollationKeyRoom(1) == kBytesPerInput + 9 + kBlock);
+
 std::string CollationKey(std::string_view text) {
+    std::string key(CollationKeyRoom(text.size()), '\0');
+    key.resize(WriteCollationKey(text, reinterpret_cast<Byte*>(key.data())));
+    return key;
+}
+
+std::size_t WriteCollationKey(std::string_view text, Byte* const keyBuffer) {
     const Tables& t = TheTables();
     const auto* s = reinterpret_cast<const Byte*>(text.data());
     std::size_t n = text.size();
@@ -139,18 +147,15 @@ std::string CollationKey(std::string_view text) {
         n = static_cast<std::size_t>(static_cast<const Byte*>(nul) - s);
     }
 
-    // One buffer holds the sections, then the key assembled from them, which
-    // has at most kBytesPerInput * n + 9 bytes.
-    const std::size_t capacity = n <= kStackInput ? kStackInput : n;
-    Byte stackBuffer[2 * (kBytesPerInput * kStackInput + kBlock) + 9];
+    // The sections are built in one buffer, then assembled into the key,
+    // which has at most kBytesPerInput * n + 9 bytes.
+    Byte stackBuffer[kBytesPerInput * kStackInput + kBlock];
     std::unique_ptr<Byte[]> heapBuffer;
     Byte* buffer = stackBuffer;
     if (n > kStackInput) {
-        heapBuffer =
-            std::make_unique_for_overwrite<Byte[]>(2 * (kBytesPerInput * capacity + kBlock) + 9);
+        heapBuffer = std::make_unique_for_overwrite<Byte[]>(kBytesPerInput * n + kBlock);
         buffer = heapBuffer.get();
     }
-    Byte* const keyBuffer = buffer + kBytesPerInput * capacity + kBlock;
     // Each section has a pointer to its end. The kana sections lie n bytes
     // apart and share one, in the order K1, K3, K4, K2. The loop keeps few
     // values live so that they stay in registers.
@@ -337,7 +342,7 @@ std::string CollationKey(std::string_view text) {
     }
     *out++ = 0x01;
     put(w, nw, 0x00);
-    return std::string(reinterpret_cast<const char*>(keyBuffer), total);
+    return total;
 }
 
 int CompareCollated(std::string_view a, std::string_view b) {
