@@ -3,6 +3,9 @@
 #include "core/book/table/SortKey.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 namespace ruvo::table {
 
@@ -11,10 +14,6 @@ namespace {
 using Item = SortedIndex::Item;
 
 constexpr std::size_t kChunkBytes = 16;
-// Runs this short are sorted on whole keys, which then stay in the cache,
-// instead of fetching every key again for each further chunk.
-constexpr std::ptrdiff_t kSmallRun = 1024;
-
 // Up to 16 key bytes from `depth` on, big-endian, padded with zeros.
 Item::Chunk ChunkAt(const std::uint8_t* key, std::size_t size, std::size_t depth) {
     const std::uint8_t* bytes = key + 2 + depth;
@@ -27,38 +26,132 @@ Item::Chunk ChunkAt(const std::uint8_t* key, std::size_t size, std::size_t depth
     return chunk;
 }
 
+// How many key bytes from `depth` on every item's key shares with the first
+// one's, up to the shortest key's end.
+std::size_t SharedLength(const Item* first, const Item* last, std::size_t depth) {
+    const std::uint8_t* const base = first->key + 2 + depth;
+    std::size_t shared = first->size - depth;
+    for (const Item* i = first + 1; i != last && shared > 0; ++i) {
+        if (i + 8 < last)
+            SortedIndex::Prefetch(i[8].key);
+        const std::uint8_t* const bytes = i->key + 2 + depth;
+        std::size_t n = std::min<std::size_t>(shared, i->size - depth);
+        std::size_t k = 0;
+        while (k + 8 <= n) {
+            std::uint64_t a, b;
+            std::memcpy(&a, base + k, 8);
+            std::memcpy(&b, bytes + k, 8);
+            if (a != b)
+                break;
+            k += 8;
+        }
+        while (k < n && base[k] == bytes[k])
+            ++k;
+        shared = k;
+    }
+    return shared;
+}
+
+// Runs this short are sorted by comparisons; longer ones are split by
+// their next chunk byte first.
+constexpr std::ptrdiff_t kRadixRun = 48;
+
+// Byte i (0..15) of a chunk.
+unsigned ChunkByte(const Item::Chunk& chunk, std::size_t i) {
+    const std::uint64_t half = i < 8 ? chunk.high : chunk.low;
+    return static_cast<unsigned>(half >> (56 - 8 * (i % 8))) & 0xFF;
+}
+
+// The order of items by chunk, then by KeyLess; the chunks of both were taken
+// at the same depth of keys that agree before it.
+bool ItemLess(const Item& a, const Item& b) {
+    if (!(a.chunk == b.chunk))
+        return a.chunk < b.chunk;
+    return KeyLess(a.key, a.seq, b.key, b.seq);
+}
+
+void SortItems(Item* first, Item* last, std::size_t depth);
+
+// Items whose chunks agree before byte `byte` sorted by the rest of their
+// chunks, byte by byte into 256 buckets moved in place (American flag
+// sort), and by KeyLess among equal chunks. A byte that every item shares
+// costs one counting pass: the leading 01 of a reading's key, and the 22 that
+// begins every kana's weight.
+void SortByChunkBytes(Item* first, Item* last, std::size_t byte, std::size_t depth) {
+    for (;;) {
+        if (last - first <= kRadixRun) {
+            std::sort(first, last, ItemLess);
+            return;
+        }
+        if (byte == kChunkBytes)
+            break;
+        if (byte == 0) {
+            // Bytes that every chunk shares are skipped in one pass.
+            std::uint64_t high = 0, low = 0;
+            for (const Item* i = first; i != last; ++i) {
+                high |= i->chunk.high ^ first->chunk.high;
+                low |= i->chunk.low ^ first->chunk.low;
+            }
+            byte = high != 0  ? static_cast<std::size_t>(std::countl_zero(high)) / 8
+                   : low != 0 ? 8 + static_cast<std::size_t>(std::countl_zero(low)) / 8
+                              : kChunkBytes;
+            if (byte == kChunkBytes)
+                break;
+        }
+        std::array<std::size_t, 256> count{};
+        for (Item* i = first; i != last; ++i)
+            ++count[ChunkByte(i->chunk, byte)];
+        if (count[ChunkByte(first->chunk, byte)] == static_cast<std::size_t>(last - first)) {
+            ++byte;
+            continue;
+        }
+        std::array<Item*, 256> next, end;
+        Item* at = first;
+        for (std::size_t b = 0; b < 256; ++b) {
+            next[b] = at;
+            at += count[b];
+            end[b] = at;
+        }
+        for (std::size_t b = 0; b < 256; ++b) {
+            while (next[b] != end[b]) {
+                Item moving = *next[b];
+                for (unsigned to = ChunkByte(moving.chunk, byte); to != b;
+                     to = ChunkByte(moving.chunk, byte))
+                    std::swap(moving, *next[to]++);
+                *next[b]++ = moving;
+            }
+        }
+        Item* bucket = first;
+        for (std::size_t b = 0; b < 256; ++b) {
+            SortByChunkBytes(bucket, bucket + count[b], byte + 1, depth);
+            bucket += count[b];
+        }
+        return;
+    }
+    // Every chunk is the same. Keys that end within it are prefixes of the
+    // others (zero padding equals their bytes), so they come first.
+    Item* longer =
+        std::partition(first, last, [&](const Item& i) { return i.size <= depth + kChunkBytes; });
+    std::sort(first, longer, [](const Item& a, const Item& b) {
+        return a.size != b.size ? a.size < b.size : a.seq < b.seq;
+    });
+    SortItems(longer, last, depth + kChunkBytes);
+}
+
 // Sorts items whose keys agree on their first `depth` bytes by chunks of
-// their keys, so that most comparisons stay within the item array instead
+// their keys, so that most of the work stays within the item array instead
 // of following key pointers.
 void SortItems(Item* first, Item* last, std::size_t depth) {
     if (last - first < 2)
         return;
     if (depth > 0) {
+        // Entries with the same reading share a long run of key bytes: skip
+        // it at once rather than one chunk after another.
+        depth += SharedLength(first, last, depth);
         for (Item* i = first; i != last; ++i)
             i->chunk = ChunkAt(i->key, i->size, depth);
     }
-    std::sort(first, last, [](const Item& a, const Item& b) { return a.chunk < b.chunk; });
-    for (Item* run = first; run != last;) {
-        Item* runEnd = run + 1;
-        while (runEnd != last && runEnd->chunk == run->chunk)
-            ++runEnd;
-        if (runEnd - run > 1) {
-            // Keys that end within this chunk are prefixes of the others
-            // (zero padding equals their bytes), so they come first.
-            Item* longer = std::partition(
-                run, runEnd, [&](const Item& i) { return i.size <= depth + kChunkBytes; });
-            std::sort(run, longer, [](const Item& a, const Item& b) {
-                return a.size != b.size ? a.size < b.size : a.seq < b.seq;
-            });
-            if (runEnd - longer <= kSmallRun)
-                std::sort(longer, runEnd, [](const Item& a, const Item& b) {
-                    return KeyLess(a.key, a.seq, b.key, b.seq);
-                });
-            else
-                SortItems(longer, runEnd, depth + kChunkBytes);
-        }
-        run = runEnd;
-    }
+    SortByChunkBytes(first, last, 0, depth);
 }
 
 // A bijective hash of the node id, so no two priorities are equal.
