@@ -188,18 +188,10 @@ FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& ta
         }
         LineFields fields;
         const std::size_t count = SplitEntryLine(line, fields);
-        table.AppendEntry();
-        table.SetField(Field::Group, fields[0]);
-        if (count >= 2) {
-            table.SetField(Field::Name, fields[1]);
-        }
-        if (count >= 3) {
-            table.SetField(Field::Kana, fields[2]);
-        }
         if (count >= 4) {
-            table.SetField(Field::Tel, NumberPart(fields[3]));
+            fields[3] = NumberPart(fields[3]);
         }
-        table.CommitEntry();
+        table.AppendCommitted(fields, count);
     }
 }
 

@@ -75,6 +75,7 @@ enum class Needs { Nothing, OpenTable, PendingEntry };
 
 constexpr auto kKana = static_cast<std::size_t>(Field::Kana);
 constexpr auto kGroup = static_cast<std::size_t>(Field::Group);
+constexpr auto kTel = static_cast<std::size_t>(Field::Tel);
 
 } // namespace
 
@@ -815,6 +816,41 @@ std::string PhoneBookTable::GetField(Field field) const {
     if (!d.hasCurrent)
         return {};
     return std::string(table::EntryRecord{d.currentRecord}.Text(f));
+}
+
+void PhoneBookTable::AppendCommitted(const std::array<std::string_view, kFieldCount>& texts,
+                                     std::size_t set) {
+    Impl& d = *impl_;
+    std::array<std::string_view, kFieldCount> fitted;
+    bool direct = !d.observer && !d.Recording() && !d.sorted && d.state == TableState::Settled;
+    for (std::size_t f = 0; direct && f < set; ++f) {
+        const std::optional<std::string_view> storable = StorablePart(texts[f]);
+        direct = storable.has_value();
+        if (direct)
+            fitted[f] = FitToField(*storable, kFieldDefs[f].width);
+        if (direct && f == kTel)
+            direct = !NumberHoldsColon(fitted[f]);
+    }
+    if (!direct) {
+        // The way the public steps take it, failures and notices included.
+        AppendEntry();
+        for (std::size_t f = 0; f < set; ++f)
+            SetField(static_cast<Field>(f), texts[f]);
+        CommitEntry();
+        return;
+    }
+    const auto setFlags = static_cast<std::uint8_t>((1u << set) - 1);
+    const std::uint8_t* record = table::EntryRecord::Pack(d.records, setFlags, fitted);
+    ReserveOneMore(d.slots);
+    d.live.ReserveAppend();
+    d.slots.push_back(record);
+    d.live.Append();
+    d.hasCurrent = true;
+    d.currentRow = d.count;
+    d.currentSeq = static_cast<std::uint32_t>(d.slots.size() - 1);
+    d.currentRecord = record;
+    d.atEnd = false;
+    ++d.count;
 }
 
 void PhoneBookTable::CommitEntry() {

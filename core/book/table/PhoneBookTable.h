@@ -83,6 +83,12 @@ public:
     std::string GetField(std::string_view field) const;
     // Adds the pending new entry at the end, or stores the pending change.
     void CommitEntry();
+    // Adds a committed entry at the end whose first `set` fields hold texts
+    // (the others unset), as AppendEntry, SetField for each and CommitEntry
+    // do, with the same failures and the same notices to an observer; with
+    // no observer, no history kept and the natural order selected, in one
+    // step. For a reader that fills the table entry by entry.
+    void AppendCommitted(const std::array<std::string_view, kFieldCount>& texts, std::size_t set);
     // Drops the pending entry; a dropped new entry leaves the last one current.
     void DiscardEntry();
     // Removes the current entry; the next one becomes current, else the new
