@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <optional>
 #include <random>
@@ -194,6 +195,68 @@ INSTANTIATE_TEST_SUITE_P(
         StoreCase{"and so does one bared by it", Field::Name, "a\x81 \x83 ", "a"},
         StoreCase{"a lead byte as second byte at the end stays", Field::Name, "\x8E\x8E",
                   "\x8E\x8E"}));
+
+// AppendCommitted, the reader's way in, leaves the table as AppendEntry,
+// SetField per field and CommitEntry do, refusals included.
+struct AppendCase {
+    const char* what;
+    std::array<std::string_view, kFieldCount> texts;
+    std::size_t set;
+};
+
+void PrintTo(const AppendCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class AppendCommittedTest : public testing::TestWithParam<AppendCase> {};
+
+TEST_P(AppendCommittedTest, StoresAsTheStepsDo) {
+    const AppendCase& c = GetParam();
+    PhoneBookTable direct, steps;
+    auto append = [&](PhoneBookTable& table, bool oneStep) -> std::string {
+        try {
+            if (oneStep) {
+                table.AppendCommitted(c.texts, c.set);
+            } else {
+                table.AppendEntry();
+                for (std::size_t f = 0; f < c.set; ++f)
+                    table.SetField(static_cast<Field>(f), c.texts[f]);
+                table.CommitEntry();
+            }
+        } catch (const EDatabaseError& e) {
+            return e.what();
+        }
+        return {};
+    };
+    for (PhoneBookTable* table : {&direct, &steps}) {
+        table->AppendEntry();
+        table->SetField(Field::Name, "first");
+        table->CommitEntry();
+    }
+    EXPECT_EQ(append(direct, true), append(steps, false));
+    EXPECT_EQ(direct.State(), steps.State());
+    EXPECT_EQ(direct.RowCount(), steps.RowCount());
+    EXPECT_EQ(direct.CurrentRow(), steps.CurrentRow());
+    for (std::size_t row = 0; row < steps.RowCount(); ++row) {
+        for (std::size_t f = 0; f < kFieldCount; ++f) {
+            const CellValue a = direct.Cell(row, static_cast<Field>(f));
+            const CellValue b = steps.Cell(row, static_cast<Field>(f));
+            EXPECT_EQ(a.set, b.set) << "row " << row << " field " << f;
+            EXPECT_EQ(a.text, b.text) << "row " << row << " field " << f;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AppendCommittedTest,
+    testing::Values(AppendCase{"all four fields", {"01", "Name", "\xB1\xB2", "0312"}, 4},
+                    AppendCase{"group alone, the rest unset", {"01", "", "", ""}, 1},
+                    AppendCase{"empty texts are set", {"", "", "", ""}, 3},
+                    AppendCase{"cut to width, trailing spaces and a lone lead byte go",
+                               {"12345", "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567", "ab \x8E", "12 "},
+                               4},
+                    AppendCase{"a TAB is refused", {"01", "Na\tme", "", ""}, 2},
+                    AppendCase{"a colon in the number is refused", {"01", "N", "K", "03:1"}, 4}));
 
 // A value never holds TAB, CR or LF: the file could not carry it. Such a
 // text is refused whole, also where the cut to the field's width or

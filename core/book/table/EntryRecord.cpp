@@ -9,11 +9,12 @@ const std::uint8_t* EntryRecord::Pack(RecordArena& arena, std::uint8_t setFlags,
                                       const std::array<std::string, kRecordFields>& texts) {
     std::array<std::string_view, kRecordFields> views;
     std::copy(texts.begin(), texts.end(), views.begin());
-    return Pack(arena, setFlags, views);
+    return PackViews(arena, setFlags, views);
 }
 
-const std::uint8_t* EntryRecord::Pack(RecordArena& arena, std::uint8_t setFlags,
-                                      const std::array<std::string_view, kRecordFields>& texts) {
+const std::uint8_t*
+EntryRecord::PackViews(RecordArena& arena, std::uint8_t setFlags,
+                       const std::array<std::string_view, kRecordFields>& texts) {
     std::size_t size = kHeader;
     for (const std::string_view text : texts)
         size += text.size();

@@ -23,8 +23,8 @@ public:
     // for field f, into the arena.
     static const std::uint8_t* Pack(RecordArena& arena, std::uint8_t setFlags,
                                     const std::array<std::string, kRecordFields>& texts);
-    static const std::uint8_t* Pack(RecordArena& arena, std::uint8_t setFlags,
-                                    const std::array<std::string_view, kRecordFields>& texts);
+    static const std::uint8_t* PackViews(RecordArena& arena, std::uint8_t setFlags,
+                                         const std::array<std::string_view, kRecordFields>& texts);
 
     bool IsSet(std::size_t field) const { return (bytes_[0] >> field) & 1; }
     // The field's text; "" when it is unset.

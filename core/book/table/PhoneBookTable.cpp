@@ -840,7 +840,7 @@ void PhoneBookTable::AppendCommitted(const std::array<std::string_view, kFieldCo
         return;
     }
     const auto setFlags = static_cast<std::uint8_t>((1u << set) - 1);
-    const std::uint8_t* record = table::EntryRecord::Pack(d.records, setFlags, fitted);
+    const std::uint8_t* record = table::EntryRecord::PackViews(d.records, setFlags, fitted);
     ReserveOneMore(d.slots);
     d.live.ReserveAppend();
     d.slots.push_back(record);
