@@ -13,16 +13,14 @@ namespace {
 
 using Item = SortedIndex::Item;
 
-constexpr std::size_t kChunkBytes = 16;
-// Up to 16 key bytes from `depth` on, big-endian, padded with zeros.
+constexpr std::size_t kChunkBytes = 8;
+// Up to 8 key bytes from `depth` on, big-endian, padded with zeros.
 Item::Chunk ChunkAt(const std::uint8_t* key, std::size_t size, std::size_t depth) {
     const std::uint8_t* bytes = key + 2 + depth;
     const std::size_t count = depth < size ? std::min(size - depth, kChunkBytes) : 0;
-    Item::Chunk chunk{0, 0};
-    for (std::size_t i = 0; i < 8; ++i)
-        chunk.high = (chunk.high << 8) | (i < count ? bytes[i] : 0);
-    for (std::size_t i = 8; i < 16; ++i)
-        chunk.low = (chunk.low << 8) | (i < count ? bytes[i] : 0);
+    Item::Chunk chunk = 0;
+    for (std::size_t i = 0; i < kChunkBytes; ++i)
+        chunk = (chunk << 8) | (i < count ? bytes[i] : 0);
     return chunk;
 }
 
@@ -56,16 +54,15 @@ std::size_t SharedLength(const Item* first, const Item* last, std::size_t depth)
 // their next chunk byte first.
 constexpr std::ptrdiff_t kRadixRun = 48;
 
-// Byte i (0..15) of a chunk.
-unsigned ChunkByte(const Item::Chunk& chunk, std::size_t i) {
-    const std::uint64_t half = i < 8 ? chunk.high : chunk.low;
-    return static_cast<unsigned>(half >> (56 - 8 * (i % 8))) & 0xFF;
+// Byte i (0..7) of a chunk.
+unsigned ChunkByte(Item::Chunk chunk, std::size_t i) {
+    return static_cast<unsigned>(chunk >> (56 - 8 * i)) & 0xFF;
 }
 
 // The order of items by chunk, then by KeyLess; the chunks of both were taken
 // at the same depth of keys that agree before it.
 bool ItemLess(const Item& a, const Item& b) {
-    if (!(a.chunk == b.chunk))
+    if (a.chunk != b.chunk)
         return a.chunk < b.chunk;
     return KeyLess(a.key, a.seq, b.key, b.seq);
 }
@@ -87,14 +84,11 @@ void SortByChunkBytes(Item* first, Item* last, std::size_t byte, std::size_t dep
             break;
         if (byte == 0) {
             // Bytes that every chunk shares are skipped in one pass.
-            std::uint64_t high = 0, low = 0;
-            for (const Item* i = first; i != last; ++i) {
-                high |= i->chunk.high ^ first->chunk.high;
-                low |= i->chunk.low ^ first->chunk.low;
-            }
-            byte = high != 0  ? static_cast<std::size_t>(std::countl_zero(high)) / 8
-                   : low != 0 ? 8 + static_cast<std::size_t>(std::countl_zero(low)) / 8
-                              : kChunkBytes;
+            std::uint64_t differ = 0;
+            for (const Item* i = first; i != last; ++i)
+                differ |= i->chunk ^ first->chunk;
+            byte =
+                differ != 0 ? static_cast<std::size_t>(std::countl_zero(differ)) / 8 : kChunkBytes;
             if (byte == kChunkBytes)
                 break;
         }
