@@ -707,6 +707,44 @@ TEST_F(PhoneBookTableTest, SortedTraversalVisitsEveryEntryOnceAndNaturalOrderRet
     EXPECT_EQ(Traverse(table), natural);
 }
 
+// A book large enough that its keys are made and sorted on two threads, with
+// deleted entries among them: the saved walk and the sorted order still go
+// by reading, then group, then order of addition, whichever half of the
+// slots an entry lies in.
+TEST(PhoneBookTableLarge, SavedOrderOfABookSortedOnTwoThreads) {
+    const char* pieces[] = {"\xB6", "\xB6\xDE", "\xCA\xDF", "\xB0", " ", "\xD4"};
+    const char* groups[] = {"01", "1", "10", ""};
+    std::mt19937 rng(7);
+    PhoneBookTable table;
+    constexpr int kEntries = 150000;
+    for (int i = 0; i < kEntries; ++i) {
+        std::string kana;
+        for (std::size_t n = rng() % 4; n > 0; --n)
+            kana += pieces[rng() % std::size(pieces)];
+        const std::string number = std::to_string(i);
+        table.AppendCommitted({groups[rng() % std::size(groups)], "N", kana, number}, 4);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        table.MoveTo(static_cast<long long>(rng() % table.EntryCount()) + 1);
+        table.DeleteEntry();
+    }
+    using Entry = std::tuple<std::string, std::string, int>;
+    auto walk = [&](PhoneBookTable::Walk order) {
+        std::vector<Entry> entries;
+        table.ForEachEntry(order, [&](const PhoneBookTable::EntryFields& e) {
+            entries.emplace_back(CollationKey(e[2].text), CollationKey(e[0].text),
+                                 std::stoi(std::string(e[3].text)));
+            return true;
+        });
+        return entries;
+    };
+    std::vector<Entry> expected = walk(PhoneBookTable::Walk::Natural);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(walk(PhoneBookTable::Walk::Saved), expected);
+    table.SelectOrder("iKey");
+    EXPECT_EQ(walk(PhoneBookTable::Walk::Saved), expected);
+}
+
 struct OrderCase {
     const char* what;
     std::vector<Values> entries; // given in the expected sorted order

@@ -24,6 +24,10 @@ public:
     // Gives every block back; earlier allocations become invalid.
     void Clear() noexcept;
 
+    // Takes over the blocks of other, which is left empty: what was
+    // allocated from either stays valid as long as this arena.
+    void Adopt(RecordArena&& other);
+
     static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
 
 private:

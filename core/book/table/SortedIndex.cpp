@@ -1,6 +1,7 @@
 #include "core/book/table/SortedIndex.h"
 
 #include "core/book/table/SortKey.h"
+#include "core/book/table/TwoThreads.h"
 
 #include <algorithm>
 #include <array>
@@ -69,6 +70,43 @@ bool ItemLess(const Item& a, const Item& b) {
 
 void SortItems(Item* first, Item* last, std::size_t depth);
 
+// How many leading chunk bytes every item shares, found in one pass.
+std::size_t SharedChunkBytes(const Item* first, const Item* last) {
+    std::uint64_t differ = 0;
+    for (const Item* i = first; i != last; ++i)
+        differ |= i->chunk ^ first->chunk;
+    return differ != 0 ? static_cast<std::size_t>(std::countl_zero(differ)) / 8 : kChunkBytes;
+}
+
+// How many items have each value of chunk byte `byte`.
+std::array<std::size_t, 256> CountBytes(const Item* first, const Item* last, std::size_t byte) {
+    std::array<std::size_t, 256> count{};
+    for (const Item* i = first; i != last; ++i)
+        ++count[ChunkByte(i->chunk, byte)];
+    return count;
+}
+
+// Moves the items, in place, into buckets by chunk byte `byte`, of the
+// sizes count holds (American flag sort).
+void Distribute(Item* first, std::size_t byte, const std::array<std::size_t, 256>& count) {
+    std::array<Item*, 256> next, end;
+    Item* at = first;
+    for (std::size_t b = 0; b < 256; ++b) {
+        next[b] = at;
+        at += count[b];
+        end[b] = at;
+    }
+    for (std::size_t b = 0; b < 256; ++b) {
+        while (next[b] != end[b]) {
+            Item moving = *next[b];
+            for (unsigned to = ChunkByte(moving.chunk, byte); to != b;
+                 to = ChunkByte(moving.chunk, byte))
+                std::swap(moving, *next[to]++);
+            *next[b]++ = moving;
+        }
+    }
+}
+
 // Items whose chunks agree before byte `byte` sorted by the rest of their
 // chunks, byte by byte into 256 buckets moved in place (American flag
 // sort), and by KeyLess among equal chunks. A byte that every item shares
@@ -83,38 +121,16 @@ void SortByChunkBytes(Item* first, Item* last, std::size_t byte, std::size_t dep
         if (byte == kChunkBytes)
             break;
         if (byte == 0) {
-            // Bytes that every chunk shares are skipped in one pass.
-            std::uint64_t differ = 0;
-            for (const Item* i = first; i != last; ++i)
-                differ |= i->chunk ^ first->chunk;
-            byte =
-                differ != 0 ? static_cast<std::size_t>(std::countl_zero(differ)) / 8 : kChunkBytes;
+            byte = SharedChunkBytes(first, last);
             if (byte == kChunkBytes)
                 break;
         }
-        std::array<std::size_t, 256> count{};
-        for (Item* i = first; i != last; ++i)
-            ++count[ChunkByte(i->chunk, byte)];
+        const std::array<std::size_t, 256> count = CountBytes(first, last, byte);
         if (count[ChunkByte(first->chunk, byte)] == static_cast<std::size_t>(last - first)) {
             ++byte;
             continue;
         }
-        std::array<Item*, 256> next, end;
-        Item* at = first;
-        for (std::size_t b = 0; b < 256; ++b) {
-            next[b] = at;
-            at += count[b];
-            end[b] = at;
-        }
-        for (std::size_t b = 0; b < 256; ++b) {
-            while (next[b] != end[b]) {
-                Item moving = *next[b];
-                for (unsigned to = ChunkByte(moving.chunk, byte); to != b;
-                     to = ChunkByte(moving.chunk, byte))
-                    std::swap(moving, *next[to]++);
-                *next[b]++ = moving;
-            }
-        }
+        Distribute(first, byte, count);
         Item* bucket = first;
         for (std::size_t b = 0; b < 256; ++b) {
             SortByChunkBytes(bucket, bucket + count[b], byte + 1, depth);
@@ -166,7 +182,26 @@ Item SortedIndex::MakeItem(const std::uint8_t* key, std::uint32_t seq, const std
 }
 
 void SortedIndex::Sort(std::vector<Item>& items) {
-    SortItems(items.data(), items.data() + items.size(), 0);
+    Item* const first = items.data();
+    Item* const last = first + items.size();
+    const std::size_t byte = items.size() >= kTwoThreadEntries ? SharedChunkBytes(first, last) : 0;
+    if (items.size() < kTwoThreadEntries || byte == kChunkBytes) {
+        SortItems(first, last, 0);
+        return;
+    }
+    // Split by the first byte in which the chunks differ, then sort the
+    // buckets on two threads, about half of the items each.
+    const std::array<std::size_t, 256> count = CountBytes(first, last, byte);
+    Distribute(first, byte, count);
+    std::size_t split = 0, before = 0;
+    while (split < 256 && 2 * (before + count[split]) <= items.size())
+        before += count[split++];
+    const auto sortBuckets = [&](std::size_t from, std::size_t to, Item* bucket) {
+        for (std::size_t b = from; b < to; bucket += count[b++])
+            SortByChunkBytes(bucket, bucket + count[b], byte + 1, 0);
+    };
+    OnTwoThreads([&] { sortBuckets(0, split, first); },
+                 [&] { sortBuckets(split, 256, first + before); });
 }
 
 void SortedIndex::Build(std::vector<Item>& items) {

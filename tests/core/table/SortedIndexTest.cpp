@@ -103,6 +103,7 @@ const KanaCase kKanaCases[] = {
     {"one reading, groups and order decide", {"\xD4\xCF\xC0\xDE \xC0\xDB\xB3"}, 3000, 1},
     {"each the beginning of the next", {"\xB1", "\xB0"}, 4000, 40},
     {"empty readings among short ones", {"\xB1", "\xB2\xDE"}, 2000, 2},
+    {"enough to be sorted on two threads", {"\xB6", "\xB6\xDE", "\xB0", " "}, 100000, 6},
 };
 
 class SortedIndexKanaTest : public testing::TestWithParam<KanaCase> {};
