@@ -29,11 +29,16 @@ public:
     void Adopt(RecordArena&& other);
 
     static constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+    static constexpr std::size_t kHugeChunkSize = std::size_t{2} << 20;
+    static constexpr std::size_t kSmallChunks = 4;
 
 private:
     void StartChunk(std::size_t size);
 
-    std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
+    struct FreeChunk {
+        void operator()(std::uint8_t* chunk) const noexcept;
+    };
+    std::vector<std::unique_ptr<std::uint8_t[], FreeChunk>> chunks_;
     std::uint8_t* next_ = nullptr;
     std::size_t left_ = 0;
 };

@@ -36,5 +36,25 @@ TEST(RecordArenaTest, EarlierAllocationsKeepTheirBytes) {
     }
 }
 
+// What was allocated from an adopted arena lives on with the adopting one;
+// both go on allocating.
+TEST(RecordArenaTest, AdoptedBlocksOutliveTheirArena) {
+    RecordArena arena;
+    std::uint8_t* mine = arena.Allocate(3);
+    std::memcpy(mine, "abc", 3);
+    std::uint8_t* theirs = nullptr;
+    {
+        RecordArena other;
+        theirs = other.Allocate(RecordArena::kChunkSize + 5);
+        std::memset(theirs, 'x', RecordArena::kChunkSize + 5);
+        arena.Adopt(std::move(other));
+        EXPECT_NE(other.Allocate(1), nullptr);
+    }
+    std::memcpy(arena.Allocate(2), "de", 2);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mine), 3), "abc");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(theirs), RecordArena::kChunkSize + 5),
+              std::string(RecordArena::kChunkSize + 5, 'x'));
+}
+
 } // namespace
 } // namespace ruvo::table
