@@ -7,9 +7,12 @@
 #include "core/file/InOutError.h"
 #include "core/file/SafeWrite.h"
 #include "core/messages/MessageText.h"
+#include "core/text/Cp932.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -71,7 +74,66 @@ public:
         return error;
     }
 
+    // The usual entry line, cut into its fields as SplitEntryLine cuts it
+    // (the fourth as NumberPart cuts it) with one scan for control bytes:
+    // the line lies whole in the block, ends in LF or CR LF and holds no
+    // other CR, no NUL and no Ctrl-Z. The fields view the block until the
+    // next call. Any other line is left to ReadLine: false, nothing taken.
+    bool ReadPlainEntryLine(LineFields& fields, std::size_t& count) {
+        const char* const begin = data_ + pos_;
+        const char* const end = data_ + end_;
+        const char* fieldStart = begin;
+        const char* fourthEnd = nullptr;
+        std::size_t tabs = 0;
+        for (const char* p = begin;; ++p) {
+            p = NextControlByte(p, end);
+            if (p == end)
+                return false;
+            const char byte = *p;
+            if (byte == '\t') {
+                const std::string_view seen(begin, static_cast<std::size_t>(p - begin) + 1);
+                if (cp932::IsSecondByte(seen, seen.size() - 1,
+                                        static_cast<std::size_t>(fieldStart - begin)))
+                    continue;
+                if (tabs < 3) {
+                    fields[tabs++] =
+                        std::string_view(fieldStart, static_cast<std::size_t>(p - fieldStart));
+                    fieldStart = p + 1;
+                } else if (fourthEnd == nullptr) {
+                    fourthEnd = p; // a fourth field ends at the next TAB too
+                }
+            } else if (byte == '\n' || (byte == '\r' && p + 1 != end && p[1] == '\n')) {
+                const char* const stop = fourthEnd != nullptr ? fourthEnd : p;
+                const std::string_view last(fieldStart,
+                                            static_cast<std::size_t>(stop - fieldStart));
+                fields[tabs] = tabs == 3 ? NumberPart(last) : last;
+                count = tabs + 1;
+                pos_ = static_cast<std::size_t>(p - data_) + (byte == '\r' ? 2 : 1);
+                return true;
+            } else if (byte == '\r' || byte == '\0' || byte == kCtrlZ) {
+                return false;
+            }
+        }
+    }
+
 private:
+    // The first byte below 0x20 from p on, or end; eight bytes at a time.
+    static const char* NextControlByte(const char* p, const char* end) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101;
+        constexpr std::uint64_t kHighBits = 0x8080808080808080;
+        for (; end - p >= 8; p += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            // The lowest byte marked is the first one below 0x20 (little-endian).
+            const std::uint64_t low = (word - kOnes * 0x20) & ~word & kHighBits;
+            if (low != 0)
+                return p + std::countr_zero(low) / 8;
+        }
+        while (p != end && static_cast<unsigned char>(*p) >= 0x20)
+            ++p;
+        return p;
+    }
+
     FileError ReadLineSlowly(std::string& line) {
         line.clear();
         for (;;) {
@@ -183,13 +245,16 @@ FileError ReadLines(LineReader& reader, HeaderLines& headers, PhoneBookTable& ta
         if (pump) {
             pump();
         }
-        if (const FileError error = reader.ReadLine(storage, line)) {
-            return error;
-        }
         LineFields fields;
-        const std::size_t count = SplitEntryLine(line, fields);
-        if (count >= 4) {
-            fields[3] = NumberPart(fields[3]);
+        std::size_t count = 0;
+        if (!reader.ReadPlainEntryLine(fields, count)) {
+            if (const FileError error = reader.ReadLine(storage, line)) {
+                return error;
+            }
+            count = SplitEntryLine(line, fields);
+            if (count >= 4) {
+                fields[3] = NumberPart(fields[3]);
+            }
         }
         table.AppendCommitted(fields, count);
     }
