@@ -1,19 +1,28 @@
 #include "core/book/table/TwoThreads.h"
 
 #include <exception>
+#include <system_error>
 #include <thread>
 
 namespace ruvo::table {
 
 void OnTwoThreads(const std::function<void()>& first, const std::function<void()>& second) {
     std::exception_ptr secondFailure;
-    std::thread other([&] {
-        try {
-            second();
-        } catch (...) {
-            secondFailure = std::current_exception();
-        }
-    });
+    std::thread other;
+    try {
+        other = std::thread([&] {
+            try {
+                second();
+            } catch (...) {
+                secondFailure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: both on this one, as a small book does.
+        first();
+        second();
+        return;
+    }
     std::exception_ptr firstFailure;
     try {
         first();
