@@ -1,4 +1,5 @@
 #include "core/book/table/PhoneBookTable.h"
+#include "core/book/table/TableObserver.h"
 
 #include "core/error/Errors.h"
 #include "core/text/Cp932.h"
@@ -197,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "\x8E\x8E"}));
 
 // AppendCommitted, the reader's way in, leaves the table as AppendEntry,
-// SetField per field and CommitEntry do, refusals included.
+// SetField per field and CommitEntry do, refusals included, and tells an
+// observer the same, each notice seeing the table as the steps show it.
 struct AppendCase {
     const char* what;
     std::array<std::string_view, kFieldCount> texts;
@@ -208,11 +210,44 @@ void PrintTo(const AppendCase& c, std::ostream* os) {
     *os << c.what;
 }
 
-class AppendCommittedTest : public testing::TestWithParam<AppendCase> {};
+// Writes down each notice with what the table then shows.
+class NoticeLog : public TableObserver {
+public:
+    explicit NoticeLog(const PhoneBookTable& table) : table_(table) {}
+    std::vector<std::string> notices;
 
-TEST_P(AppendCommittedTest, StoresAsTheStepsDo) {
-    const AppendCase& c = GetParam();
+    void beginInsertRow(std::size_t row) override { Note("beginInsertRow " + std::to_string(row)); }
+    void endInsertRow() override { Note("endInsertRow"); }
+    void beginRemoveRow(std::size_t row) override { Note("beginRemoveRow " + std::to_string(row)); }
+    void endRemoveRow() override { Note("endRemoveRow"); }
+    void beginMoveRow(std::size_t from, std::size_t to) override {
+        Note("beginMoveRow " + std::to_string(from) + " " + std::to_string(to));
+    }
+    void endMoveRow() override { Note("endMoveRow"); }
+    void rowChanged(std::size_t row) override { Note("rowChanged " + std::to_string(row)); }
+    void beginReset() override { Note("beginReset"); }
+    void endReset() override { Note("endReset"); }
+    void currentChanged() override { Note("currentChanged"); }
+    void stateChanged() override { Note("stateChanged"); }
+
+private:
+    void Note(std::string notice) {
+        notice += " state " + std::to_string(static_cast<int>(table_.State())) + " rows " +
+                  std::to_string(table_.RowCount()) + " current " +
+                  (table_.CurrentRow() ? std::to_string(*table_.CurrentRow()) : "none");
+        for (std::size_t f = 0; f < kFieldCount; ++f)
+            notice += " [" + table_.GetField(static_cast<Field>(f)) + "]";
+        notices.push_back(notice);
+    }
+    const PhoneBookTable& table_;
+};
+
+class AppendCommittedTest : public testing::TestWithParam<std::tuple<AppendCase, bool>> {};
+
+TEST_P(AppendCommittedTest, StoresAndTellsAsTheStepsDo) {
+    const auto& [c, observed] = GetParam();
     PhoneBookTable direct, steps;
+    NoticeLog directLog(direct), stepsLog(steps);
     auto append = [&](PhoneBookTable& table, bool oneStep) -> std::string {
         try {
             if (oneStep) {
@@ -233,7 +268,12 @@ TEST_P(AppendCommittedTest, StoresAsTheStepsDo) {
         table->SetField(Field::Name, "first");
         table->CommitEntry();
     }
+    if (observed) {
+        direct.SetObserver(&directLog);
+        steps.SetObserver(&stepsLog);
+    }
     EXPECT_EQ(append(direct, true), append(steps, false));
+    EXPECT_EQ(directLog.notices, stepsLog.notices);
     EXPECT_EQ(direct.State(), steps.State());
     EXPECT_EQ(direct.RowCount(), steps.RowCount());
     EXPECT_EQ(direct.CurrentRow(), steps.CurrentRow());
@@ -249,14 +289,17 @@ TEST_P(AppendCommittedTest, StoresAsTheStepsDo) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, AppendCommittedTest,
-    testing::Values(AppendCase{"all four fields", {"01", "Name", "\xB1\xB2", "0312"}, 4},
-                    AppendCase{"group alone, the rest unset", {"01", "", "", ""}, 1},
-                    AppendCase{"empty texts are set", {"", "", "", ""}, 3},
-                    AppendCase{"cut to width, trailing spaces and a lone lead byte go",
-                               {"12345", "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567", "ab \x8E", "12 "},
-                               4},
-                    AppendCase{"a TAB is refused", {"01", "Na\tme", "", ""}, 2},
-                    AppendCase{"a colon in the number is refused", {"01", "N", "K", "03:1"}, 4}));
+    testing::Combine(
+        testing::Values(AppendCase{"all four fields", {"01", "Name", "\xB1\xB2", "0312"}, 4},
+                        AppendCase{"group alone, the rest unset", {"01", "", "", ""}, 1},
+                        AppendCase{"empty texts are set", {"", "", "", ""}, 3},
+                        AppendCase{"cut to width, trailing spaces and a lone lead byte go",
+                                   {"12345", "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234567", "ab \x8E", "12 "},
+                                   4},
+                        AppendCase{"a TAB is refused", {"01", "Na\tme", "", ""}, 2},
+                        AppendCase{
+                            "a colon in the number is refused", {"01", "N", "K", "03:1"}, 4}),
+        testing::Bool()));
 
 // A value never holds TAB, CR or LF: the file could not carry it. Such a
 // text is refused whole, also where the cut to the field's width or

@@ -838,7 +838,7 @@ void PhoneBookTable::AppendCommitted(const std::array<std::string_view, kFieldCo
                                      std::size_t set) {
     Impl& d = *impl_;
     std::array<std::string_view, kFieldCount> fitted;
-    bool direct = !d.observer && !d.Recording() && !d.sorted && d.state == TableState::Settled;
+    bool direct = !d.Recording() && !d.sorted && d.state == TableState::Settled;
     for (std::size_t f = 0; direct && f < set; ++f) {
         const std::optional<std::string_view> storable = StorablePart(texts[f]);
         direct = storable.has_value();
@@ -853,6 +853,26 @@ void PhoneBookTable::AppendCommitted(const std::array<std::string_view, kFieldCo
         for (std::size_t f = 0; f < set; ++f)
             SetField(static_cast<Field>(f), texts[f]);
         CommitEntry();
+        return;
+    }
+    if (d.observer) {
+        // The steps' notices in their order, each seeing the table as the
+        // steps leave it, without the steps' checks done again.
+        const Impl::Snapshot before = d.Take();
+        d.observer->beginInsertRow(d.count);
+        d.StartPending(TableState::Adding);
+        d.atEnd = false;
+        d.observer->endInsertRow();
+        d.Announce(before);
+        for (std::size_t f = 0; f < set; ++f) {
+            d.pending[f] = fitted[f];
+            d.pendingSet |= std::uint8_t(1u << f);
+            d.pendingAssigned = true;
+            d.observer->rowChanged(d.count);
+        }
+        const Impl::Snapshot adding = d.Take();
+        d.CommitNew();
+        d.Announce(adding);
         return;
     }
     const auto setFlags = static_cast<std::uint8_t>((1u << set) - 1);

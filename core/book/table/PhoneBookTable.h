@@ -86,8 +86,9 @@ public:
     // Adds a committed entry at the end whose first `set` fields hold texts
     // (the others unset), as AppendEntry, SetField for each and CommitEntry
     // do, with the same failures and the same notices to an observer; with
-    // no observer, no history kept and the natural order selected, in one
-    // step. For a reader that fills the table entry by entry.
+    // no history kept and the natural order selected, without their checks
+    // done one by one, and with no observer in one step. For a reader that
+    // fills the table entry by entry.
     void AppendCommitted(const std::array<std::string_view, kFieldCount>& texts, std::size_t set);
     // Drops the pending entry; a dropped new entry leaves the last one current.
     void DiscardEntry();
