@@ -3,6 +3,7 @@
 // server (xvfb-run) the screen as the user sees it.
 #include "TestSupport.h"
 #include "TestWindow.h"
+#include "WorkflowSupport.h"
 #include "app/VersionText.h"
 #include "print/DirectoryPrint.h"
 
@@ -29,9 +30,7 @@ private slots:
         ruvo::test::TestWindow window([] { return ruvo::VersionText(); });
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        ruvo::Dialogs::QueueAnswer(
-            ruvo::Dialogs::Answer::File(QFile::encodeName(path).toStdString()));
-        QTest::mouseClick(window.BOpen, Qt::LeftButton);
+        ruvo::test::OpenThroughDialog(window, path);
         QCOMPARE(window.CData.EntryCount(), 30u);
 
         const ruvo::print::DirectoryTitle title{u"window-sample.txt"_s, QDate(2026, 12, 11)};
